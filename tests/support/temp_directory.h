@@ -1,0 +1,30 @@
+#pragma once
+
+#include <string>
+
+namespace velmorra::testing {
+
+// A fresh directory under the system's temporary folder, removed with everything in it when the
+// object goes. Path() ends in a separator.
+class TTempDirectory {
+ public:
+  TTempDirectory();
+  ~TTempDirectory();
+  TTempDirectory(const TTempDirectory&) = delete;
+  TTempDirectory& operator=(const TTempDirectory&) = delete;
+
+  const std::string& Path() const { return path_; }
+  // Path() followed by `name`.
+  std::string File(const std::string& name) const { return path_ + name; }
+
+ private:
+  std::string path_;
+};
+
+// The whole content of a file; the empty string when it cannot be read.
+std::string ReadFileBytes(const std::string& path);
+
+// Writes `bytes` to `path`, replacing any file there.
+void WriteFileBytes(const std::string& path, const std::string& bytes);
+
+}  // namespace velmorra::testing

@@ -1,0 +1,14 @@
+#!/usr/bin/env bash
+# Installs what Velmorra needs to build, test and run on Debian 12. Safe to run again.
+set -euo pipefail
+if [ "$(id -u)" -eq 0 ]; then SUDO=(); else SUDO=(sudo); fi
+packages=(
+  build-essential cmake git pkg-config
+  libsqlite3-0 libsqlite3-dev sqlite3
+  libicu-dev
+  libgtest-dev libgmock-dev libbenchmark-dev
+  libexpat1-dev
+  qt6-base-dev libgl-dev fonts-dejavu-core
+)
+"${SUDO[@]}" apt-get update
+DEBIAN_FRONTEND=noninteractive "${SUDO[@]}" apt-get install -y --no-install-recommends "${packages[@]}"

@@ -1,0 +1,31 @@
+#pragma once
+
+#include <string>
+
+#include "platform/message_box.h"
+
+namespace velmorra {
+
+// The phone list control as the refresh sees it: a drop-down list that allows selection only.
+class IPhoneList {
+ public:
+  virtual ~IPhoneList() = default;
+  virtual void Clear() = 0;
+  virtual void AddItem(const std::string& caption) = 0;
+  // Selects the item at `index` (-1 selects nothing). Selecting from the program raises no
+  // change event.
+  virtual void SetItemIndex(int index) = 0;
+  virtual int ItemIndex() const = 0;
+  virtual int ItemCount() const = 0;
+  virtual std::string Item(int index) const = 0;
+  // The selected item's caption; empty when nothing is selected.
+  virtual std::string Text() const = 0;
+};
+
+// Replaces the items of `PhoneList` with "All Phones" and the IMEIs that have text messages in the
+// datastore at `DatastoreFile` (8-bit text, possibly empty), and selects "All Phones". On failure
+// shows the error in `Messages` and leaves the list as it was. Changes nothing else.
+void RefreshPhoneList(const std::string& DatastoreFile, IPhoneList& PhoneList,
+                      IMessageBoxes& Messages);
+
+}  // namespace velmorra

@@ -1,0 +1,31 @@
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+#include "platform/message_box.h"
+#include "platform/program_directory.h"
+
+namespace velmorra {
+
+// What one export run did.
+struct TExportResult {
+  bool Written = false;   // false when the run ended with a message and wrote nothing
+  std::string FileName;   // full path of the file written
+  int MessageCount = 0;   // number of sms elements written
+};
+
+// Writes the text messages of the datastore at `DatastoreFile` into "sms_<PhoneText>.xml" in
+// `OutputDirectory` (ending in a separator; the program's directory unless a caller names
+// another): all phones when `PhoneIndex` is 0, else the phone whose IMEI is `PhoneText`.
+// Failures to read the datastore are shown in `Messages` and write no file. A file that cannot be
+// created or written raises EFileCreateError or EFileWriteError and leaves any earlier file of
+// that name as it was.
+TExportResult ExportSmsBackup(const std::string& DatastoreFile, int PhoneIndex,
+                              const std::string& PhoneText, IMessageBoxes& Messages,
+                              const std::string& OutputDirectory = ProgramDirectory());
+
+// True when bit 0 of `Status` is set: the message was sent from the phone.
+bool IsSentStatus(int32_t Status);
+
+}  // namespace velmorra

@@ -1,0 +1,104 @@
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <string_view>
+
+#include "db/min_db.h"
+#include "db/sqlite_library.h"
+
+namespace velmorra {
+
+// How the database keeps temporary tables and indexes (the temp_store pragma).
+enum TTempStore { tsDefault = 0, tsMemory = 1, tsFile = 2 };
+
+class TLite3Db;
+
+// A result set over an SQLite connection. Create it on an open connection with
+// `new TLite3ResultSet(db)` (or db.NewResultSet()): the connection owns it from then on, so the
+// caller may delete it early but need not. On a connection without a database handle every
+// statement fails with ErrorCode -1 and never reaches the library.
+class TLite3ResultSet : public TResultSet {
+ public:
+  explicit TLite3ResultSet(TLite3Db& db, TRegistration registration = TRegistration::Registered);
+  ~TLite3ResultSet() override;
+
+  bool Query(const std::string& Sql) override;
+  bool QueryW(const std::u16string& Sql) override;
+  bool Prepare(const std::string& Sql) override;
+  bool PrepareW(const std::u16string& Sql) override;
+  bool Next(TResultRow** Row = nullptr) override;
+  bool NextW(TResultRow** Row = nullptr) override;
+  void Clear() override;
+
+  // The statement held between Prepare and the next reset; nullptr otherwise.
+  sqlite3_stmt* Statement = nullptr;
+
+ private:
+  friend int BusyHandler(void* UserData, int RetryCount);
+  // Finalizes a held statement and clears everything (the start of every statement).
+  void Reset();
+  // False (ErrorCode -1) when the connection has no handle to run statements on.
+  bool RequireHandle();
+  void InstallBusyHandler();
+  void ReadChangeCounts();
+  void FillRow(bool wide);
+  std::string LibraryErrorText(bool wide) const;
+
+  TLite3Db& lite3_db_;
+  unsigned busy_waited_milliseconds_ = 0;
+};
+
+// A connection to an SQLite database through the run-time bound library. It owns its result sets
+// and InternalQuery; deleting it finalizes every statement before closing the database. Never
+// throws; failures are in ErrorCode/ErrorMessage (-1 library not bound, -2 open failed, other
+// values from registering LowerW).
+class TLite3Db : public TMinDB {
+ public:
+  // Makes no library call.
+  TLite3Db();
+  ~TLite3Db() override;
+
+  // Binds the library (LibraryPath), opens or creates the database file at the UTF-8 `Path`
+  // (a path with no directory part is taken from the program's directory; the empty path opens a
+  // private temporary database), sets temporary storage to memory, reads the schema and registers
+  // LowerW. True when the library opened the file. Calling it on an open connection first closes
+  // it as Close does (its result sets are deleted).
+  bool Open(const std::string& Path) override;
+  // As Open, with UnicodeMode set and the library's UTF-16 calls.
+  bool OpenW(const std::u16string& Path) override;
+  // Deletes the registered result sets, finalizes InternalQuery's statement and closes the
+  // handle once; no library call when there is no handle.
+  void Close() override;
+  void RefreshSchema() override;
+  void SetTempStore(TTempStore Mode);
+
+  TResultSet& InternalQuery() override { return *internal_query_; }
+  // A new result set owned by this connection (same as `new TLite3ResultSet(*this)`).
+  TLite3ResultSet* NewResultSet();
+
+  // The library's connection handle; nullptr until an open call returned one and after Close.
+  sqlite3* Handle = nullptr;
+  // The longest total time one statement sleeps waiting for another program's lock before it
+  // fails with the library's "database is locked" error.
+  unsigned BusyLimitMilliseconds = 10000;
+
+ private:
+  bool OpenPath(std::string path);
+  void RegisterLowerW();
+
+  std::unique_ptr<TLite3ResultSet> internal_query_;
+};
+
+// True when `Path` names a directory: it contains "/", "\" or ":".
+bool PathHasDirectoryPart(std::string_view Path);
+
+// The library's busy callback: sleeps 2 ms and asks for a retry, until the statement of the
+// result set `UserData` has slept its connection's BusyLimitMilliseconds in total.
+int BusyHandler(void* UserData, int RetryCount);
+
+// The SQL function LowerW(text): the Unicode lower case of its one UTF-16 argument; NULL for NULL.
+void LowerWFunction(sqlite3_context* Context, int ArgCount, sqlite3_value** Args);
+
+}  // namespace velmorra

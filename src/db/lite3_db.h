@@ -43,7 +43,15 @@ class TLite3ResultSet : public TResultSet {
   bool RequireHandle();
   void InstallBusyHandler();
   void ReadChangeCounts();
-  void FillRow(bool wide);
+  // Compiles Sql (or SqlW when `wide`) and steps it to its end.
+  bool RunQuery(bool wide);
+  // Compiles Sql (or SqlW) and holds the statement.
+  bool RunPrepare(bool wide);
+  bool StepHeld(TResultRow** Row, bool wide);
+  void ReadColumns(sqlite3_stmt* statement, bool wide_names);
+  void StepToEnd(sqlite3_stmt* statement, bool wide);
+  // Adds the current row of `statement`; while a statement is held, Rows(0) is reused instead.
+  void FillRow(sqlite3_stmt* statement, bool wide);
   std::string LibraryErrorText(bool wide) const;
 
   TLite3Db& lite3_db_;

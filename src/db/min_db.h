@@ -46,8 +46,8 @@ class TResultRow {
   // The row's single cell, refilled with value `index` and returned; out of range it holds NULL.
   // The reference stays valid as long as the row, but the next Cells/CellByName refills it.
   TResultCell& Cells(int index);
-  // Cells of the first column whose name equals `name`, ignoring ASCII letter case; a NULL cell
-  // when no column has that name.
+  // Cells of the first column whose name equals `name`, ignoring letter case (Unicode simple
+  // lower-case mapping); a NULL cell when no column has that name.
   TResultCell& CellByName(std::string_view name);
 
   // The number of column names.
@@ -114,6 +114,8 @@ class TResultSet {
   std::string ErrorMessage;
 
  protected:
+  // Clear, then ErrorCode -1 and "Invalid format"; returns false.
+  bool FailInvalidFormat();
   // Adds a row sharing Columns as its fields and returns it.
   TResultRow& AppendRow();
   std::vector<TResultRow> rows_;

@@ -1,0 +1,411 @@
+#include "db/lite3_db.h"
+
+#include <cstring>
+
+#include "platform/clock.h"
+#include "platform/lower_case.h"
+#include "platform/program_directory.h"
+#include "platform/text_encoding.h"
+
+namespace velmorra {
+
+namespace {
+
+// Result and type codes of the library's C interface.
+constexpr int kSqliteOk = 0;
+constexpr int kSqliteRow = 100;
+constexpr int kSqliteDone = 101;
+constexpr int kSqliteBlob = 4;
+constexpr int kSqliteNull = 5;
+constexpr int kSqliteUtf16 = 4;
+constexpr unsigned kBusySleepMilliseconds = 2;
+
+// The library's "copy the text now" destructor value.
+void (*const kSqliteTransient)(void*) = reinterpret_cast<void (*)(void*)>(-1);
+
+std::u16string WideFromLibrary(const void* text) {
+  if (text == nullptr)
+    return {};
+  return std::u16string(static_cast<const char16_t*>(text));
+}
+
+std::string NarrowFromLibrary(const void* text) {
+  if (text == nullptr)
+    return {};
+  return std::string(static_cast<const char*>(text));
+}
+
+std::string AnsiToUtf8(const std::string& text) {
+  return Utf16ToUtf8(AnsiToUtf16(text));
+}
+
+const char* TempStoreText(TTempStore mode) {
+  switch (mode) {
+    case tsMemory:
+      return "MEMORY";
+    case tsFile:
+      return "FILE";
+    default:
+      return "DEFAULT";
+  }
+}
+
+}  // namespace
+
+bool PathHasDirectoryPart(std::string_view Path) {
+  return Path.find_first_of("/\\:") != std::string_view::npos;
+}
+
+int BusyHandler(void* UserData, int /*RetryCount*/) {
+  auto* result_set = static_cast<TLite3ResultSet*>(UserData);
+  // Another program may hold its lock for ever; past the limit the statement fails with the
+  // library's "database is locked" instead of hanging the program.
+  if (result_set->busy_waited_milliseconds_ >= result_set->lite3_db_.BusyLimitMilliseconds) {
+    return 0;
+  }
+  SleepMilliseconds(kBusySleepMilliseconds);
+  result_set->busy_waited_milliseconds_ += kBusySleepMilliseconds;
+  return -1;
+}
+
+void LowerWFunction(sqlite3_context* Context, int ArgCount, sqlite3_value** Args) {
+  if (ArgCount != 1)
+    return;
+  const TSqliteApi& api = Sqlite();
+  if (api.value_type(Args[0]) == kSqliteNull) {
+    api.result_null(Context);
+    return;
+  }
+  const std::u16string lower = LowerCaseUtf16(WideFromLibrary(api.value_text16(Args[0])));
+  api.result_text16(Context, lower.data(), static_cast<int>(lower.size() * sizeof(char16_t)),
+                    kSqliteTransient);
+}
+
+// ---- TLite3ResultSet ----
+
+TLite3ResultSet::TLite3ResultSet(TLite3Db& db, TRegistration registration)
+    : TResultSet(db, registration), lite3_db_(db) {}
+
+TLite3ResultSet::~TLite3ResultSet() {
+  Reset();
+}
+
+void TLite3ResultSet::Reset() {
+  RowsAffected = 0;
+  Clear();
+  busy_waited_milliseconds_ = 0;
+}
+
+void TLite3ResultSet::Clear() {
+  if (Statement != nullptr) {
+    Sqlite().finalize(Statement);
+    Statement = nullptr;
+  }
+  TResultSet::Clear();
+}
+
+bool TLite3ResultSet::RequireHandle() {
+  if (lite3_db_.Handle != nullptr && SqliteLibraryBound())
+    return true;
+  ErrorCode = -1;
+  ErrorMessage = "Database not open";
+  return false;
+}
+
+void TLite3ResultSet::InstallBusyHandler() {
+  Sqlite().busy_timeout(lite3_db_.Handle, 2);
+  Sqlite().busy_handler(lite3_db_.Handle, BusyHandler, this);
+}
+
+void TLite3ResultSet::ReadChangeCounts() {
+  RowsAffected = Sqlite().changes(lite3_db_.Handle);
+  LastInsertRowId = Sqlite().last_insert_rowid(lite3_db_.Handle);
+}
+
+std::string TLite3ResultSet::LibraryErrorText(bool wide) const {
+  if (wide)
+    return Utf16ToAnsi(WideFromLibrary(Sqlite().errmsg16(lite3_db_.Handle)));
+  return NarrowFromLibrary(Sqlite().errmsg(lite3_db_.Handle));
+}
+
+void TLite3ResultSet::FillRow(sqlite3_stmt* statement, bool wide) {
+  const TSqliteApi& api = Sqlite();
+  TResultRow* row;
+  if (Statement != nullptr && !rows_.empty()) {
+    row = &rows_[0];
+    row->Clear();
+  } else {
+    row = &AppendRow();
+  }
+  const int count = api.column_count(statement);
+  for (int i = 0; i < count; ++i) {
+    const int type = api.column_type(statement, i);
+    if (type == kSqliteNull) {
+      row->Add(std::string(), true);
+    } else if (type == kSqliteBlob) {
+      const int size = api.column_bytes(statement, i);
+      const void* bytes = api.column_blob(statement, i);
+      row->Add(bytes ? std::string(static_cast<const char*>(bytes), size) : std::string(), false);
+    } else if (wide) {
+      row->Add(Utf16ToUtf8(WideFromLibrary(api.column_text16(statement, i))), false);
+    } else {
+      row->Add(NarrowFromLibrary(api.column_text(statement, i)), false);
+    }
+  }
+}
+
+void TLite3ResultSet::ReadColumns(sqlite3_stmt* statement, bool wide_names) {
+  const TSqliteApi& api = Sqlite();
+  const int count = api.column_count(statement);
+  Columns.reserve(count);
+  for (int i = 0; i < count; ++i) {
+    Columns.push_back(wide_names ? Utf16ToAnsi(WideFromLibrary(api.column_name16(statement, i)))
+                                 : NarrowFromLibrary(api.column_name(statement, i)));
+  }
+}
+
+void TLite3ResultSet::StepToEnd(sqlite3_stmt* statement, bool wide) {
+  int answer = Sqlite().step(statement);
+  while (answer == kSqliteRow) {
+    FillRow(statement, wide);
+    answer = Sqlite().step(statement);
+  }
+  if (answer == kSqliteDone) {
+    ErrorMessage.clear();
+    ErrorCode = kSqliteOk;
+  } else {
+    ErrorMessage = LibraryErrorText(wide);
+    ErrorCode = answer;
+  }
+}
+
+bool TLite3ResultSet::RunQuery(bool wide) {
+  const TSqliteApi& api = Sqlite();
+  sqlite3_stmt* statement = nullptr;
+  if (wide) {
+    ErrorCode =
+        api.prepare16(lite3_db_.Handle, SqlW.data(),
+                      static_cast<int>(SqlW.size() * sizeof(char16_t)), &statement, nullptr);
+  } else {
+    ErrorCode = api.prepare(lite3_db_.Handle, Sql.data(), static_cast<int>(Sql.size()), &statement,
+                            nullptr);
+  }
+  if (ErrorCode != kSqliteOk) {
+    ErrorMessage = LibraryErrorText(wide);
+  } else if (statement != nullptr) {
+    // Text of only blanks or comments compiles to no statement: nothing to step.
+    ReadColumns(statement, true);
+    StepToEnd(statement, wide);
+    api.finalize(statement);
+  }
+  ReadChangeCounts();
+  Active = ErrorCode == kSqliteOk;
+  return Active;
+}
+
+bool TLite3ResultSet::Query(const std::string& Sql_) {
+  Active = false;
+  Reset();
+  if (!RequireHandle())
+    return false;
+  InstallBusyHandler();
+  if (Sql_.empty()) {
+    ReadChangeCounts();
+    Active = true;
+    return true;
+  }
+  Sql = Sql_;
+  return RunQuery(false);
+}
+
+bool TLite3ResultSet::QueryW(const std::u16string& Sql_) {
+  Active = false;
+  Reset();
+  if (!RequireHandle())
+    return false;
+  InstallBusyHandler();
+  if (Sql_.empty()) {
+    ReadChangeCounts();
+    Active = true;
+    return true;
+  }
+  SqlW = Sql_;
+  return RunQuery(true);
+}
+
+bool TLite3ResultSet::RunPrepare(bool wide) {
+  const TSqliteApi& api = Sqlite();
+  sqlite3_stmt* statement = nullptr;
+  if (wide) {
+    ErrorCode =
+        api.prepare16(lite3_db_.Handle, SqlW.data(),
+                      static_cast<int>(SqlW.size() * sizeof(char16_t)), &statement, nullptr);
+  } else {
+    ErrorCode = api.prepare(lite3_db_.Handle, Sql.data(), static_cast<int>(Sql.size()), &statement,
+                            nullptr);
+  }
+  if (ErrorCode != kSqliteOk) {
+    ErrorMessage = LibraryErrorText(wide);
+    return false;
+  }
+  if (statement != nullptr)
+    ReadColumns(statement, wide);
+  Statement = statement;
+  Active = true;
+  return true;
+}
+
+bool TLite3ResultSet::Prepare(const std::string& Sql_) {
+  Active = false;
+  Reset();
+  if (!RequireHandle())
+    return false;
+  InstallBusyHandler();
+  if (Sql_.empty())
+    return false;
+  Sql = Sql_;
+  return RunPrepare(false);
+}
+
+bool TLite3ResultSet::PrepareW(const std::u16string& Sql_) {
+  Active = false;
+  Reset();
+  if (!RequireHandle())
+    return false;
+  InstallBusyHandler();
+  if (Sql_.empty())
+    return false;
+  SqlW = Sql_;
+  return RunPrepare(true);
+}
+
+bool TLite3ResultSet::StepHeld(TResultRow** Row, bool wide) {
+  if (Row != nullptr)
+    *Row = &EmptyRow;
+  if (Statement == nullptr) {
+    // Either nothing was prepared, or the prepared text held no statement (nothing to step).
+    ErrorCode = Active ? kSqliteDone : -1;
+    ErrorMessage = Active ? "" : "No statement prepared";
+    return false;
+  }
+  ErrorCode = Sqlite().step(Statement);
+  if (ErrorCode == kSqliteRow) {
+    FillRow(Statement, wide);
+    if (Row != nullptr)
+      *Row = &rows_[0];
+    return true;
+  }
+  if (ErrorCode != kSqliteDone)
+    ErrorMessage = LibraryErrorText(wide);
+  return false;
+}
+
+bool TLite3ResultSet::Next(TResultRow** Row) {
+  return StepHeld(Row, false);
+}
+
+bool TLite3ResultSet::NextW(TResultRow** Row) {
+  return StepHeld(Row, true);
+}
+
+// ---- TLite3Db ----
+
+TLite3Db::TLite3Db()
+    : internal_query_(std::make_unique<TLite3ResultSet>(*this, TRegistration::Internal)) {}
+
+TLite3Db::~TLite3Db() {
+  // Every statement is finalized before the handle closes.
+  FreeResultSets();
+  Close();
+  internal_query_.reset();
+}
+
+TLite3ResultSet* TLite3Db::NewResultSet() {
+  return new TLite3ResultSet(*this);
+}
+
+void TLite3Db::Close() {
+  FreeResultSets();
+  internal_query_->Clear();
+  if (Handle != nullptr && SqliteLibraryBound())
+    Sqlite().close(Handle);
+  Handle = nullptr;
+}
+
+bool TLite3Db::Open(const std::string& Path) {
+  if (Handle != nullptr)
+    Close();
+
+  std::string path = Path;
+  if (!path.empty() && !PathHasDirectoryPart(path))
+    path = AnsiToUtf8(ProgramDirectory()) + path;
+
+  // The binding may fill in a default; it must not reach LibraryPath.
+  std::string library_path = LibraryPath;
+  LibraryLoaded = BindSqliteLibrary(library_path);
+  if (!LibraryLoaded) {
+    ErrorCode = -1;
+    ErrorMessage = "Failed to load DLL library";
+    return false;
+  }
+
+  const TSqliteApi& api = Sqlite();
+  int rc;
+  if (UnicodeMode) {
+    const std::u16string wide_path = Utf8ToUtf16(path);
+    rc = api.open16(wide_path.c_str(), &Handle);
+  } else {
+    rc = api.open(path.c_str(), &Handle);
+  }
+  if (rc != kSqliteOk) {
+    ErrorCode = -2;
+    ErrorMessage = "Failed to open the database\r\n" + path + ", ErrorCode: " + std::to_string(rc);
+  }
+  if (Handle != nullptr) {
+    SetTempStore(tsMemory);
+    RefreshSchema();
+    RegisterLowerW();
+  }
+  if (rc == kSqliteOk)
+    FileName = Utf8ToUtf16(path);
+  return rc == kSqliteOk;
+}
+
+bool TLite3Db::OpenW(const std::u16string& Path) {
+  UnicodeMode = true;
+  return Open(Utf16ToUtf8(Path));
+}
+
+void TLite3Db::RegisterLowerW() {
+  const TSqliteApi& api = Sqlite();
+  int code;
+  if (UnicodeMode) {
+    code = api.create_function16(Handle, u"LowerW", 1, kSqliteUtf16, nullptr, LowerWFunction,
+                                 nullptr, nullptr);
+  } else {
+    code = api.create_function(Handle, "LowerW", 1, kSqliteUtf16, nullptr, LowerWFunction, nullptr,
+                               nullptr);
+  }
+  if (code == kSqliteOk)
+    return;
+  ErrorCode = code;
+  ErrorMessage += UnicodeMode ? Utf16ToAnsi(WideFromLibrary(api.errmsg16(Handle)))
+                              : NarrowFromLibrary(api.errmsg(Handle));
+}
+
+void TLite3Db::RefreshSchema() {
+  TMinDB::RefreshSchema();
+  TResultSet& query = InternalQuery();
+  if (query.Query("SELECT name FROM sqlite_master WHERE type='table' ORDER BY name")) {
+    Tables = query.ColumnValues(0);
+  }
+  if (query.Query("SELECT name FROM sqlite_master WHERE type='index' ORDER BY name")) {
+    Indexes = query.ColumnValues(0);
+  }
+}
+
+void TLite3Db::SetTempStore(TTempStore Mode) {
+  InternalQuery().QueryFmt("PRAGMA temp_store = %s", {TSqlArg::String(TempStoreText(Mode))});
+}
+
+}  // namespace velmorra

@@ -1,0 +1,23 @@
+#pragma once
+
+#include <cstddef>
+#include <string>
+#include <string_view>
+
+namespace velmorra {
+
+// Makes `text` safe inside a double-quoted XML attribute value that a parser gives back exactly:
+// " & ' < > become "&quot;", "&amp;", "&apos;", "&lt;", "&gt;"; CR, LF and TAB become "&#13;",
+// "&#10;", "&#9;" (raw, a parser would turn them into spaces); a character XML does not allow at
+// all (other controls below U+0020, U+FFFE, U+FFFF, a surrogate that is not part of a pair)
+// becomes U+FFFD. Every other code unit, surrogate pairs included, is copied unchanged.
+std::u16string EscapeMarkup(std::u16string_view text);
+
+// The room EscapeMarkup starts with for `length` code units: length × 1.1, rounded to the nearest
+// integer with ties to even. Text that needs no escaping fits without growing.
+size_t EscapeStartSize(size_t length);
+// The room after a result of `size` code units lacks space for `needed` more: size × 1.1 (rounded
+// the same way) plus `needed`.
+size_t EscapeGrownSize(size_t size, size_t needed);
+
+}  // namespace velmorra

@@ -1,0 +1,41 @@
+#pragma once
+
+#include <cstdint>
+#include <string_view>
+
+#include "xml/byte_stream.h"
+#include "xml/orvik_text_stream.h"
+#include "xml/xml_interfaces.h"
+
+namespace velmorra {
+
+// The writer of one save: hands UTF-16 fragments to an encoded text stream over `stream` and adds
+// line breaks and indentation as the layout asks. Creating it truncates the byte stream and writes
+// the code page's byte-order mark. The byte stream is not owned and must outlive the writer.
+class TXMLTextStream {
+ public:
+  // The value Depth takes once the children of a top-level element are written.
+  static constexpr int32_t kTopLevel = 2147483647;
+
+  TXMLTextStream(TByteStream& stream, uint16_t code_page, LayoutMode layout);
+
+  // Converts and writes `text` at once. Raises EXMLWriteError when the byte stream takes fewer
+  // bytes than offered, and lets EOrvikTextStream through.
+  void Emit(std::u16string_view text);
+  // Under LineBreaks and Indented: writes CR LF when `force` is set or Depth is above 0, then,
+  // under Indented, two spaces per level while Depth is above 0 and below kTopLevel.
+  void LineBreak(bool force);
+  void EnterLevel();
+  void LeaveLevel();
+
+  LayoutMode Layout() const { return layout_; }
+  // -1 before the document, 0 for its children, one more per level of elements.
+  int32_t Depth() const { return depth_; }
+
+ private:
+  TOrvikTextStream text_;
+  LayoutMode layout_;
+  int32_t depth_ = -1;
+};
+
+}  // namespace velmorra

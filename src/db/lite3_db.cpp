@@ -174,9 +174,17 @@ void TLite3ResultSet::StepToEnd(sqlite3_stmt* statement, bool wide) {
     ErrorMessage.clear();
     ErrorCode = kSqliteOk;
   } else {
-    ErrorMessage = LibraryErrorText(wide);
-    ErrorCode = answer;
+    TakeStepError(statement, answer, wide);
   }
+}
+
+void TLite3ResultSet::TakeStepError(sqlite3_stmt* statement, int answer, bool wide) {
+  // Statements compiled by the legacy prepare calls answer a failing step with the generic
+  // SQLITE_ERROR and "SQL logic error"; the reset hands over the real code and text (a corrupt
+  // file, an integer overflow, ...).
+  const int specific = Sqlite().reset(statement);
+  ErrorCode = specific != kSqliteOk ? specific : answer;
+  ErrorMessage = LibraryErrorText(wide);
 }
 
 bool TLite3ResultSet::RunQuery(bool wide) {
@@ -296,7 +304,7 @@ bool TLite3ResultSet::StepHeld(TResultRow** Row, bool wide) {
     return true;
   }
   if (ErrorCode != kSqliteDone)
-    ErrorMessage = LibraryErrorText(wide);
+    TakeStepError(Statement, ErrorCode, wide);
   return false;
 }
 

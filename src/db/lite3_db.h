@@ -50,6 +50,8 @@ class TLite3ResultSet : public TResultSet {
   bool StepHeld(TResultRow** Row, bool wide);
   void ReadColumns(sqlite3_stmt* statement, bool wide_names);
   void StepToEnd(sqlite3_stmt* statement, bool wide);
+  // ErrorCode and ErrorMessage after a step of `statement` answered the error `answer`.
+  void TakeStepError(sqlite3_stmt* statement, int answer, bool wide);
   // Adds the current row of `statement`; while a statement is held, Rows(0) is reused instead.
   void FillRow(sqlite3_stmt* statement, bool wide);
   std::string LibraryErrorText(bool wide) const;

@@ -129,6 +129,7 @@ void FillApi(TSqliteApi& api) {
   Take(api.open16, "sqlite3_open16");
   Take(api.prepare, "sqlite3_prepare");
   Take(api.prepare16, "sqlite3_prepare16");
+  Take(api.reset, "sqlite3_reset");
   Take(api.result_text16, "sqlite3_result_text16");
   Take(api.result_null, "sqlite3_result_null");
   Take(api.step, "sqlite3_step");

@@ -55,6 +55,7 @@ struct TSqliteApi {
   int (*open16)(const void*, sqlite3**) = nullptr;
   int (*prepare)(sqlite3*, const char*, int, sqlite3_stmt**, const char**) = nullptr;
   int (*prepare16)(sqlite3*, const void*, int, sqlite3_stmt**, const void**) = nullptr;
+  int (*reset)(sqlite3_stmt*) = nullptr;
   void (*result_text16)(sqlite3_context*, const void*, int, void (*)(void*)) = nullptr;
   void (*result_null)(sqlite3_context*) = nullptr;
   int (*step)(sqlite3_stmt*) = nullptr;

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <stdexcept>
 #include <string>
 #include <string_view>
@@ -79,8 +80,8 @@ class TOrvikTextStream : public TOrvikStreamWrapper {
   int64_t WriteUtf8(const char16_t* units, size_t unit_count, int64_t count);
   int64_t WriteUtf32(const char16_t* units, size_t unit_count);
   int64_t WriteCodePage(const char16_t* units, size_t unit_count, int64_t count);
-  // The kBufferSize buffer when `size` bytes fit in it, else `block` resized to `size`.
-  char* ConversionRoom(size_t size, std::vector<char>& block);
+  // The kBufferSize buffer when `size` bytes fit in it, else a new `block` of `size` bytes.
+  char* ConversionRoom(size_t size, std::unique_ptr<char[]>& block);
   [[noreturn]] void RaiseSystemError(const std::string& operation, int error_code);
 
   uint8_t access_mode_;

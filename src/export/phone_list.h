@@ -6,6 +6,9 @@
 
 namespace velmorra {
 
+// The first item of the phone list, which stands for every phone.
+inline constexpr char kAllPhonesCaption[] = "All Phones";
+
 // The phone list control as the refresh sees it: a drop-down list that allows selection only.
 class IPhoneList {
  public:

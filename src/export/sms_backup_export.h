@@ -10,9 +10,9 @@ namespace velmorra {
 
 // What one export run did.
 struct TExportResult {
-  bool Written = false;   // false when the run ended with a message and wrote nothing
-  std::string FileName;   // full path of the file written
-  int MessageCount = 0;   // number of sms elements written
+  bool Written = false;  // false when the run ended with a message and wrote nothing
+  std::string FileName;  // full path of the file written
+  int MessageCount = 0;  // number of sms elements written
 };
 
 // Writes the text messages of the datastore at `DatastoreFile` into "sms_<PhoneText>.xml" in

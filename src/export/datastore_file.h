@@ -1,0 +1,20 @@
+#pragma once
+
+#include <optional>
+#include <string>
+
+namespace velmorra {
+
+// The datastore path in the form the database layer opens (UTF-8), or nothing when no regular
+// file is there: an empty path, a path that names nothing or a directory. A path without a
+// directory part is looked for in the program's directory, where the database layer opens it.
+// Callers test this before opening because opening a missing file would create an empty database.
+std::optional<std::string> ExistingDatastorePath(const std::string& DatastoreFile);
+
+// The message shown when ExistingDatastorePath finds no file.
+inline constexpr char kDatastoreMissingMessage[] = "Datastore file doesn't exist.";
+
+// The message shown when the datastore cannot be opened, with the connection's ErrorMessage.
+std::string DatastoreOpenErrorMessage(const std::string& ErrorMessage);
+
+}  // namespace velmorra

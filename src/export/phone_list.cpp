@@ -1,0 +1,36 @@
+#include "export/phone_list.h"
+
+#include "db/lite3_db.h"
+#include "export/datastore_file.h"
+#include "platform/program_directory.h"
+
+namespace velmorra {
+
+void RefreshPhoneList(const std::string& DatastoreFile, IPhoneList& PhoneList,
+                      IMessageBoxes& Messages) {
+  const std::optional<std::string> path = ExistingDatastorePath(DatastoreFile);
+  if (!path) {
+    Messages.ShowMessage(TMessageBoxKind::Error, kDatastoreMissingMessage);
+    return;
+  }
+
+  TLite3Db db;
+  db.LibraryPath = ProgramDirectory() + kSqliteLibraryFileName;
+  db.Open(*path);
+  if (db.ErrorCode != 0) {
+    Messages.ShowMessage(TMessageBoxKind::Error, DatastoreOpenErrorMessage(db.ErrorMessage));
+    return;
+  }
+
+  // A failed query is not reported: the list then offers "All Phones" alone.
+  TLite3ResultSet& phones = *db.NewResultSet();
+  phones.QueryFmt("SELECT IMEI FROM MessageEx WHERE type = %s GROUP BY IMEI", {"SMS"});
+
+  PhoneList.Clear();
+  PhoneList.AddItem(kAllPhonesCaption);
+  for (int i = 0; i < phones.RowCount(); ++i)
+    PhoneList.AddItem(phones.Rows(i).Cells(0).AsString);
+  PhoneList.SetItemIndex(0);
+}
+
+}  // namespace velmorra

@@ -1,0 +1,90 @@
+#include "export/stored_text.h"
+
+#include <array>
+#include <cstdint>
+
+namespace velmorra {
+
+namespace {
+
+// Windows-1252 for the bytes 80 to 9F; A0 to FF are the Latin-1 characters of the same number.
+constexpr std::array<char16_t, 32> kWindows1252High = {
+    0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021,  // 80-87
+    0x02C6, 0x2030, 0x0160, 0x2039, 0x0152, 0x008D, 0x017D, 0x008F,  // 88-8F
+    0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022, 0x2013, 0x2014,  // 90-97
+    0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178,  // 98-9F
+};
+
+char16_t Windows1252(unsigned char byte) {
+  return byte >= 0x80 && byte <= 0x9F ? kWindows1252High[byte - 0x80] : char16_t{byte};
+}
+
+// The length of the well-formed multi-byte UTF-8 sequence at `bytes[pos]` with its code point in
+// `code_point`; 0 when the bytes there are not one (stray or missing continuation bytes, overlong
+// forms, encoded surrogates, values above U+10FFFF).
+size_t ReadMultiByteSequence(std::string_view bytes, size_t pos, char32_t& code_point) {
+  const auto byte = [&](size_t i) { return static_cast<unsigned char>(bytes[pos + i]); };
+  const unsigned char lead = byte(0);
+  size_t length;
+  char32_t minimum;
+  if (lead >= 0xC2 && lead <= 0xDF) {
+    length = 2, minimum = 0x80, code_point = lead & 0x1F;
+  } else if (lead >= 0xE0 && lead <= 0xEF) {
+    length = 3, minimum = 0x800, code_point = lead & 0x0F;
+  } else if (lead >= 0xF0 && lead <= 0xF4) {
+    length = 4, minimum = 0x10000, code_point = lead & 0x07;
+  } else {
+    return 0;
+  }
+  if (bytes.size() - pos < length)
+    return 0;
+  for (size_t i = 1; i < length; ++i) {
+    if ((byte(i) & 0xC0) != 0x80)
+      return 0;
+    code_point = (code_point << 6) | (byte(i) & 0x3F);
+  }
+  if (code_point < minimum || code_point > 0x10FFFF)
+    return 0;
+  if (code_point >= 0xD800 && code_point <= 0xDFFF)
+    return 0;
+  return length;
+}
+
+void AppendCodePoint(std::u16string& text, char32_t code_point) {
+  if (code_point < 0x10000) {
+    text.push_back(static_cast<char16_t>(code_point));
+  } else {
+    code_point -= 0x10000;
+    text.push_back(static_cast<char16_t>(0xD800 + (code_point >> 10)));
+    text.push_back(static_cast<char16_t>(0xDC00 + (code_point & 0x3FF)));
+  }
+}
+
+}  // namespace
+
+std::u16string DecodeStoredText(std::string_view bytes) {
+  std::u16string text;
+  text.reserve(bytes.size());
+  size_t pos = 0;
+  while (pos < bytes.size()) {
+    const unsigned char lead = static_cast<unsigned char>(bytes[pos]);
+    if (lead < 0x80) {
+      text.push_back(lead);
+      ++pos;
+      continue;
+    }
+    char32_t code_point;
+    const size_t length = ReadMultiByteSequence(bytes, pos, code_point);
+    if (length == 0) {
+      // Only this byte is given up on; the bytes after it may well start a good sequence.
+      text.push_back(Windows1252(lead));
+      ++pos;
+    } else {
+      AppendCodePoint(text, code_point);
+      pos += length;
+    }
+  }
+  return text;
+}
+
+}  // namespace velmorra

@@ -1,0 +1,15 @@
+#pragma once
+
+#include <string>
+#include <string_view>
+
+namespace velmorra {
+
+// Decodes a text value of the datastore (meant to be UTF-8) without ever losing a character:
+// every well-formed UTF-8 sequence is decoded as usual (four-byte ones into surrogate pairs), and
+// each byte that is not part of one is read as Windows-1252, whose five undefined bytes 81, 8D,
+// 8F, 90 and 9D become U+0081, U+008D, U+008F, U+0090 and U+009D. Well-formed UTF-8 gives exactly
+// what a strict decoder gives.
+std::u16string DecodeStoredText(std::string_view bytes);
+
+}  // namespace velmorra

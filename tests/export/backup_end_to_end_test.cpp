@@ -1,0 +1,372 @@
+// The SMS backup file read back by a real XML parser, as a phone restoring it would, compared
+// attribute by attribute with the rows of the datastore.
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <ctime>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "backup_file_reader.h"
+#include "export/sms_backup_export.h"
+#include "export_test_doubles.h"
+#include "support/message_datastore.h"
+#include "support/temp_directory.h"
+
+namespace velmorra {
+namespace {
+
+using ::testing::ElementsAre;
+using testing::ExpectedMessage;
+using testing::ReadBackupFile;
+using testing::TAttributes;
+using testing::TBackupFile;
+using testing::TMessageDatastore;
+using testing::TMessageRow;
+using testing::TRecordingMessageBoxes;
+using testing::TStoredValue;
+using testing::TTempDirectory;
+
+// The six columns the export reads, without declared types, so every value keeps exactly the
+// storage class and bytes a test gives it.
+const std::vector<std::string> kUntypedColumns = {
+    "type", "IMEI", "Sender", "SentReceivedTimestamp", "Status", "Text"};
+
+// The date a message without a readable timestamp gets: today's local date at 00:00, counted as
+// if it were UTC.
+std::string FallbackDate() {
+  const std::time_t now = std::time(nullptr);
+  std::tm local{};
+  localtime_r(&now, &local);
+  std::tm midnight{};
+  midnight.tm_year = local.tm_year;
+  midnight.tm_mon = local.tm_mon;
+  midnight.tm_mday = local.tm_mday;
+  return std::to_string(static_cast<int64_t>(timegm(&midnight)) * 1000);
+}
+
+TMessageRow Sms(TStoredValue sender, TStoredValue timestamp, TStoredValue status, TStoredValue text,
+                TStoredValue imei = "356938035643809") {
+  return {{"type", "SMS"},
+          {"IMEI", std::move(imei)},
+          {"Sender", std::move(sender)},
+          {"SentReceivedTimestamp", std::move(timestamp)},
+          {"Status", std::move(status)},
+          {"Text", std::move(text)}};
+}
+
+class BackupEndToEnd : public ::testing::Test {
+ protected:
+  // Writes `rows` into a datastore of untyped columns.
+  void WriteDatastore(const std::vector<TMessageRow>& rows,
+                      const std::vector<std::string>& columns = kUntypedColumns) {
+    TMessageDatastore datastore(datastore_, columns);
+    for (const TMessageRow& row : rows)
+      datastore.Insert(row);
+  }
+
+  // Exports the choice and reads the file back; fails the test when no file was written.
+  TBackupFile Export(int phone_index = 0, const std::string& phone_text = "All Phones") {
+    result_ = ExportSmsBackup(datastore_, phone_index, phone_text, messages_, output_.Path());
+    EXPECT_TRUE(messages_.Shown.empty()) << messages_.Shown.front().second;
+    EXPECT_TRUE(result_.Written);
+    TBackupFile file = ReadBackupFile(result_.FileName);
+    EXPECT_TRUE(file.WellFormed) << file.Error;
+    EXPECT_EQ(file.RootName, "smses");
+    EXPECT_FALSE(file.HasText);
+    EXPECT_EQ(file.RootAttributes, (TAttributes{{"count", std::to_string(file.Messages.size())}}));
+    for (const std::string& name : file.MessageNames)
+      EXPECT_EQ(name, "sms");
+    return file;
+  }
+
+  // The value of attribute `name` of every message, in file order.
+  static std::vector<std::string> Column(const TBackupFile& file, const std::string& name) {
+    std::vector<std::string> values;
+    for (const TAttributes& message : file.Messages) {
+      for (const auto& [attribute, value] : message) {
+        if (attribute == name)
+          values.push_back(value);
+      }
+    }
+    return values;
+  }
+
+  TTempDirectory input_;
+  TTempDirectory output_;
+  std::string datastore_ = input_.File("MDataStore.db3");
+  TRecordingMessageBoxes messages_;
+  TExportResult result_;
+};
+
+TEST_F(BackupEndToEnd, WorkedExampleGivesTheElevenAttributesInOrder) {
+  WriteDatastore({Sms("5551234", 40179.5, 1, "Hello")});
+
+  const TBackupFile file = Export();
+
+  EXPECT_THAT(file.Messages,
+              ElementsAre(ExpectedMessage("5551234", "1262347200000", "2", "Hello")));
+  EXPECT_EQ(result_.FileName, output_.File("sms_All Phones.xml"));
+  EXPECT_EQ(result_.MessageCount, 1);
+}
+
+TEST_F(BackupEndToEnd, SmallFileHasExactlyTheseBytes) {
+  WriteDatastore(
+      {Sms("5551234", 40179.5, 1, "Hello"), Sms("+447700900123", "40179,5", 2, "Tom & Jerry")});
+
+  Export();
+
+  EXPECT_EQ(testing::ReadFileBytes(output_.File("sms_All Phones.xml")),
+            "<?xml version=\"1.0\" encoding=\"utf-8\"?>\r\n"
+            "<smses count=\"2\">\r\n"
+            "  <sms protocol=\"0\" address=\"5551234\" date=\"1262347200000\" type=\"2\" "
+            "subject=\"null\" body=\"Hello\" toa=\"null\" sc_toa=\"null\" service_center=\"null\" "
+            "read=\"1\" status=\"-1\" />\r\n"
+            "  <sms protocol=\"0\" address=\"+447700900123\" date=\"1262347200000\" type=\"1\" "
+            "subject=\"null\" body=\"Tom &amp; Jerry\" toa=\"null\" sc_toa=\"null\" "
+            "service_center=\"null\" read=\"1\" status=\"-1\" />\r\n"
+            "</smses>");
+}
+
+TEST_F(BackupEndToEnd, NoMessagesGiveAnEmptySmsesElement) {
+  WriteDatastore({{{"type", "MMS"}, {"IMEI", "356938035643809"}, {"Text", "picture"}}});
+
+  const TBackupFile file = Export();
+
+  EXPECT_TRUE(file.Messages.empty());
+  EXPECT_EQ(testing::ReadFileBytes(result_.FileName),
+            "<?xml version=\"1.0\" encoding=\"utf-8\"?>\r\n<smses count=\"0\" />");
+}
+
+TEST_F(BackupEndToEnd, StatusDecidesBetweenSentAndReceived) {
+  // Status value as stored, and the type it must give: "2" for odd values (sent), else "1".
+  const std::vector<std::pair<TStoredValue, std::string>> cases = {
+      {0, "1"},       {1, "2"},           {2, "1"},
+      {3, "2"},       {5, "2"},           {-1, "2"},
+      {nullptr, "1"}, {"", "1"},          {"sent", "1"},
+      {"1.0", "1"},   {1.0, "1"},         {"$3", "2"},
+      {"0x10", "1"},  {"$FFFFFFFF", "2"}, {" 7", "2"},
+      {"7 ", "1"},    {"+9", "2"},        {int64_t{4294967297}, "1"}};
+  std::vector<TMessageRow> rows;
+  std::vector<std::string> expected;
+  for (const auto& [status, type] : cases) {
+    rows.push_back(Sms("5551234", 40179.5, status, "x"));
+    expected.push_back(type);
+  }
+  WriteDatastore(rows);
+
+  EXPECT_EQ(Column(Export(), "type"), expected);
+}
+
+TEST_F(BackupEndToEnd, TimestampsStoredAsRealOrTextWithCommaOrFullStop) {
+  const std::vector<std::pair<TStoredValue, std::string>> cases = {
+      {40179.5, "1262347200000"},   {"40179.5", "1262347200000"},
+      {"40179,5", "1262347200000"}, {" 40179.5 ", "1262347200000"},
+      {40179, "1262304000000"},     {25569, "0"},
+      {0, "-2209161600000"},        {"4.01795E4", "1262347200000"},
+      {nullptr, FallbackDate()},    {"", FallbackDate()},
+      {"4,0179.5", FallbackDate()}, {"yesterday", FallbackDate()}};
+  std::vector<TMessageRow> rows;
+  std::vector<std::string> expected;
+  for (const auto& [timestamp, date] : cases) {
+    rows.push_back(Sms("5551234", timestamp, 0, "x"));
+    expected.push_back(date);
+  }
+  WriteDatastore(rows);
+
+  EXPECT_EQ(Column(Export(), "date"), expected);
+}
+
+TEST_F(BackupEndToEnd, NullsAndMissingColumnsGiveEmptyValues) {
+  WriteDatastore({Sms(nullptr, nullptr, nullptr, nullptr)});
+  TBackupFile with_nulls = Export();
+  WriteDatastore({{{"type", "SMS"}, {"IMEI", "356938035643809"}}}, {"type", "IMEI"});
+  TBackupFile without_columns = Export();
+
+  const TAttributes expected = ExpectedMessage("", FallbackDate(), "1", "");
+  EXPECT_THAT(with_nulls.Messages, ElementsAre(expected));
+  EXPECT_THAT(without_columns.Messages, ElementsAre(expected));
+}
+
+TEST_F(BackupEndToEnd, ColumnsAreFoundWhateverTheirLetterCase) {
+  WriteDatastore({{{"TYPE", "SMS"},
+                   {"imei", "356938035643809"},
+                   {"sender", "5551234"},
+                   {"sentreceivedtimestamp", 40179.5},
+                   {"STATUS", 1},
+                   {"text", "Hello"}}},
+                 {"TYPE", "imei", "sender", "sentreceivedtimestamp", "STATUS", "text"});
+
+  EXPECT_THAT(Export().Messages,
+              ElementsAre(ExpectedMessage("5551234", "1262347200000", "2", "Hello")));
+}
+
+TEST_F(BackupEndToEnd, AllPhonesExportsEverySmsWhateverItsImei) {
+  WriteDatastore({Sms("1", 40179.5, 0, "first", "356938035643809"),
+                  Sms("2", 40179.5, 0, "second", "352099001761481"),
+                  Sms("3", 40179.5, 0, "third", nullptr),
+                  Sms("4", 40179.5, 0, "fourth", ""),
+                  {{"type", "MMS"}, {"IMEI", "356938035643809"}, {"Text", "picture"}},
+                  {{"type", "sms"}, {"IMEI", "356938035643809"}, {"Text", "lower case kind"}}});
+
+  EXPECT_THAT(Column(Export(), "body"), ElementsAre("first", "second", "third", "fourth"));
+}
+
+TEST_F(BackupEndToEnd, OnePhoneExportsOnlyItsSms) {
+  WriteDatastore({Sms("1", 40179.5, 0, "mine", "356938035643809"),
+                  Sms("2", 40179.5, 0, "other phone", "352099001761481"),
+                  {{"type", "MMS"}, {"IMEI", "356938035643809"}, {"Text", "picture"}},
+                  Sms("3", 40179.5, 0, "mine too", "356938035643809")});
+
+  const TBackupFile file = Export(2, "356938035643809");
+
+  EXPECT_THAT(Column(file, "body"), ElementsAre("mine", "mine too"));
+  EXPECT_EQ(result_.FileName, output_.File("sms_356938035643809.xml"));
+}
+
+TEST_F(BackupEndToEnd, PhoneTextWithASingleQuoteMatchesTheStoredText) {
+  WriteDatastore({Sms("1", 40179.5, 0, "quoted", "O'Brien's phone"),
+                  Sms("2", 40179.5, 0, "other", "OBriens phone")});
+
+  const TBackupFile file = Export(1, "O'Brien's phone");
+
+  EXPECT_THAT(Column(file, "body"), ElementsAre("quoted"));
+  EXPECT_EQ(result_.FileName, output_.File("sms_O'Brien's phone.xml"));
+}
+
+TEST_F(BackupEndToEnd, EmptyPhoneListMatchesOnlyTheEmptyImeiAndWritesSmsDotXml) {
+  WriteDatastore({Sms("1", 40179.5, 0, "empty imei", ""),
+                  Sms("2", 40179.5, 0, "null imei", nullptr),
+                  Sms("3", 40179.5, 0, "a phone", "356938035643809")});
+
+  const TBackupFile file = Export(-1, "");
+
+  EXPECT_THAT(Column(file, "body"), ElementsAre("empty imei"));
+  EXPECT_EQ(result_.FileName, output_.File("sms_.xml"));
+}
+
+TEST_F(BackupEndToEnd, TextOfEveryScriptAndMarkupComesBackUnchanged) {
+  const std::vector<std::string> bodies = {
+      "Привет! Как дела?",
+      "明日の会議は10時からです。",
+      "生日快乐！🎂🎉 👍🏽",
+      "line one\nline two\r\nline three\rend",
+      "tab\tseparated\tvalues",
+      "Tom & \"Jerry\" <das 'Original'>",
+      "  leading and trailing spaces  ",
+      "Grüße, café, Žofie, £4.20, €10",
+      "",
+  };
+  std::vector<TMessageRow> rows;
+  for (const std::string& body : bodies)
+    rows.push_back(Sms("5551234", 40179.5, 0, body));
+  WriteDatastore(rows);
+
+  EXPECT_EQ(Column(Export(), "body"), bodies);
+}
+
+TEST_F(BackupEndToEnd, ControlCharactersAreReplacedSoTheFileStaysWellFormed) {
+  WriteDatastore(
+      {Sms("555\x01"
+           "1234",
+           40179.5, 0, "bell\x07 escape\x1B end\x1F")});
+
+  const TBackupFile file = Export();
+
+  EXPECT_THAT(Column(file, "body"),
+              ElementsAre("bell\xEF\xBF\xBD escape\xEF\xBF\xBD end\xEF\xBF\xBD"));
+  EXPECT_THAT(Column(file, "address"), ElementsAre("555\xEF\xBF\xBD"
+                                                   "1234"));
+}
+
+TEST_F(BackupEndToEnd, BodyThatIsNotUtf8KeepsEveryCharacter) {
+  // Stored bytes, and the text the backup must hold: good sequences decoded, every other byte read
+  // as Windows-1252.
+  const std::vector<std::pair<std::string, std::string>> cases = {
+      {"caf\xE9 cr\xE8me", "café crème"},
+      {"\x80 5", "€ 5"},
+      {"\x93quoted\x94", "“quoted”"},
+      {"\x81\x8D\x8F\x90\x9D", "\xC2\x81\xC2\x8D\xC2\x8F\xC2\x90\xC2\x9D"},
+      {"ok \xC5\xBD then \xC5", "ok Ž then Å"},
+      {"\xC0\xAF overlong", "À¯ overlong"},
+      {"\xED\xA0\xBD surrogate", "í\xC2\xA0½ surrogate"},
+      {"\xF4\x90\x80\x80 too big", "ô\xC2\x90€€ too big"},
+      {"emoji \xF0\x9F\x98\x80 then \xF0\x9F\x98", "emoji 😀 then ðŸ˜"},
+  };
+  std::vector<TMessageRow> rows;
+  std::vector<std::string> expected;
+  for (const auto& [stored, text] : cases) {
+    rows.push_back(Sms("5551234", 40179.5, 0, stored));
+    expected.push_back(text);
+  }
+  WriteDatastore(rows);
+
+  const TBackupFile file = Export();
+
+  EXPECT_EQ(Column(file, "body"), expected);
+  EXPECT_EQ(file.Messages.size(), cases.size()) << "no message is dropped";
+}
+
+TEST_F(BackupEndToEnd, SenderIsDecodedAsUtf8WithTheSameFallback) {
+  const std::vector<std::pair<std::string, std::string>> cases = {
+      {"+447700900123", "+447700900123"},
+      {"Mum", "Mum"},
+      {"Žofie Nováková", "Žofie Nováková"},
+      {"Иван Петров", "Иван Петров"},
+      {"李小龍", "李小龍"},
+      {"J\xFCrgen Gro\xDF", "Jürgen Groß"},
+  };
+  std::vector<TMessageRow> rows;
+  std::vector<std::string> expected;
+  for (const auto& [stored, address] : cases) {
+    rows.push_back(Sms(stored, 40179.5, 0, "x"));
+    expected.push_back(address);
+  }
+  WriteDatastore(rows);
+
+  EXPECT_EQ(Column(Export(), "address"), expected);
+}
+
+TEST_F(BackupEndToEnd, DatastoreIsByteForByteUnchanged) {
+  std::filesystem::copy_file(VELMORRA_SAMPLE_DATASTORE, datastore_);
+  const std::string before = testing::ReadFileBytes(datastore_);
+
+  Export();
+  Export(1, "356938035643809");
+
+  EXPECT_EQ(testing::ReadFileBytes(datastore_), before);
+  int entries = 0;
+  for ([[maybe_unused]] const auto& entry : std::filesystem::directory_iterator(input_.Path())) {
+    ++entries;
+  }
+  EXPECT_EQ(entries, 1) << "no journal or other file is left next to the datastore";
+}
+
+TEST_F(BackupEndToEnd, SameChoiceConvertedTwiceReplacesTheFirstFile) {
+  WriteDatastore({Sms("1", 40179.5, 0, "first")});
+  Export();
+  WriteDatastore({Sms("1", 40179.5, 0, "first"), Sms("2", 40179.5, 1, "second")});
+
+  const TBackupFile file = Export();
+
+  EXPECT_THAT(Column(file, "body"), ElementsAre("first", "second"));
+  int entries = 0;
+  for ([[maybe_unused]] const auto& entry : std::filesystem::directory_iterator(output_.Path())) {
+    ++entries;
+  }
+  EXPECT_EQ(entries, 1) << "one file, nothing left over from the first run";
+}
+
+TEST_F(BackupEndToEnd, SampleDatastoreConvertsEverySmsOfEachPhone) {
+  std::filesystem::copy_file(VELMORRA_SAMPLE_DATASTORE, datastore_);
+
+  EXPECT_EQ(Export().Messages.size(), 35u);
+  EXPECT_EQ(Export(1, "356938035643809").Messages.size(), 18u);
+  EXPECT_EQ(Export(2, "352099001761481").Messages.size(), 9u);
+  EXPECT_EQ(Export(3, "490154203237518").Messages.size(), 5u);
+  EXPECT_EQ(Export(4, "").Messages.size(), 0u) << "NULL IMEIs do not match the empty text";
+}
+
+}  // namespace
+}  // namespace velmorra

@@ -1,0 +1,306 @@
+#include "export/phone_list.h"
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "export_test_doubles.h"
+#include "platform/program_directory.h"
+#include "support/message_datastore.h"
+#include "support/temp_directory.h"
+#include "without_library.h"
+
+namespace velmorra {
+namespace {
+
+using ::testing::ElementsAre;
+using testing::TFakePhoneList;
+using testing::TMessageDatastore;
+using testing::TRecordingMessageBoxes;
+using testing::TTempDirectory;
+
+const std::vector<std::string> kEarlierItems = {"All Phones", "111111111111111", "222222222222222"};
+
+// A datastore with SMS rows of the given phones (one row each) in the sample's shape.
+void WriteSmsOfPhones(const std::string& path, const std::vector<testing::TStoredValue>& imeis) {
+  TMessageDatastore datastore(path);
+  for (const testing::TStoredValue& imei : imeis) {
+    datastore.Insert({{"IMEI", imei},
+                      {"type", "SMS"},
+                      {"Sender", "+447700900123"},
+                      {"SentReceivedTimestamp", 40179.5},
+                      {"Status", 0},
+                      {"Text", "Hi"}});
+  }
+}
+
+// A path longer than the SQLite library accepts: the file exists, the library cannot open it.
+// The datastore is written under a short name and moved there.
+std::string UnopenableDatastore(const TTempDirectory& directory) {
+  const std::string short_path = directory.File("short.db3");
+  WriteSmsOfPhones(short_path, {"356938035643809"});
+  std::string path = directory.Path();
+  for (int i = 0; i < 12; ++i)
+    path += std::string(60, 'd') + "/";
+  std::filesystem::create_directories(path);
+  path += "MDataStore.db3";
+  std::filesystem::rename(short_path, path);
+  return path;
+}
+
+TEST(RefreshPhoneList, ListsAllPhonesThenEachPhoneWithTextMessages) {
+  TTempDirectory directory;
+  const std::string path = directory.File("MDataStore.db3");
+  WriteSmsOfPhones(path, {"356938035643809", "352099001761481", "356938035643809"});
+  TFakePhoneList list;
+  TRecordingMessageBoxes messages;
+
+  RefreshPhoneList(path, list, messages);
+
+  EXPECT_TRUE(messages.Shown.empty());
+  EXPECT_THAT(list.Items, ElementsAre("All Phones", "352099001761481", "356938035643809"));
+  EXPECT_EQ(list.Index, 0);
+}
+
+TEST(RefreshPhoneList, OnePhoneGivesTwoItemsWithAllPhonesSelected) {
+  TTempDirectory directory;
+  const std::string path = directory.File("MDataStore.db3");
+  WriteSmsOfPhones(path, {"356938035643809", "356938035643809"});
+  TFakePhoneList list(kEarlierItems, 2);
+  TRecordingMessageBoxes messages;
+
+  RefreshPhoneList(path, list, messages);
+
+  EXPECT_THAT(list.Items, ElementsAre("All Phones", "356938035643809"));
+  EXPECT_EQ(list.Index, 0);
+  EXPECT_EQ(list.Text(), "All Phones");
+}
+
+TEST(RefreshPhoneList, NullImeiIsAnItemWithAnEmptyCaption) {
+  TTempDirectory directory;
+  const std::string path = directory.File("MDataStore.db3");
+  WriteSmsOfPhones(path, {"356938035643809", nullptr});
+  TFakePhoneList list;
+  TRecordingMessageBoxes messages;
+
+  RefreshPhoneList(path, list, messages);
+
+  EXPECT_THAT(list.Items, ElementsAre("All Phones", "", "356938035643809"));
+}
+
+TEST(RefreshPhoneList, OtherMessageKindsContributeNoPhone) {
+  TTempDirectory directory;
+  const std::string path = directory.File("MDataStore.db3");
+  {
+    TMessageDatastore datastore(path);
+    datastore.Insert({{"IMEI", "111111111111111"}, {"type", "MMS"}});
+    datastore.Insert({{"IMEI", "222222222222222"}, {"type", "EMAIL"}});
+    datastore.Insert({{"IMEI", "333333333333333"}, {"type", "sms"}});
+    datastore.Insert({{"IMEI", "444444444444444"}, {"type", "SMS"}});
+  }
+  TFakePhoneList list;
+  TRecordingMessageBoxes messages;
+
+  RefreshPhoneList(path, list, messages);
+
+  EXPECT_THAT(list.Items, ElementsAre("All Phones", "444444444444444"));
+}
+
+TEST(RefreshPhoneList, CaptionIsTheStoredValueAsTheDatabaseRendersIt) {
+  TTempDirectory directory;
+  const std::string path = directory.File("MDataStore.db3");
+  {
+    TMessageDatastore datastore(path, {"type", "IMEI"});
+    datastore.Insert({{"type", "SMS"}, {"IMEI", int64_t{356938035643809}}});
+    datastore.Insert({{"type", "SMS"}, {"IMEI", "O'Brien phone"}});
+  }
+  TFakePhoneList list;
+  TRecordingMessageBoxes messages;
+
+  RefreshPhoneList(path, list, messages);
+
+  EXPECT_THAT(list.Items, ElementsAre("All Phones", "356938035643809", "O'Brien phone"));
+}
+
+TEST(RefreshPhoneList, ListsThePhonesOfTheSampleDatastore) {
+  TTempDirectory directory;
+  const std::string path = directory.File("MDataStore.db3");
+  std::filesystem::copy_file(VELMORRA_SAMPLE_DATASTORE, path);
+  TFakePhoneList list;
+  TRecordingMessageBoxes messages;
+
+  RefreshPhoneList(path, list, messages);
+
+  EXPECT_TRUE(messages.Shown.empty());
+  EXPECT_THAT(list.Items, ElementsAre("All Phones", "", "352099001761481", "356938035643809",
+                                      "490154203237518"));
+}
+
+TEST(RefreshPhoneList, LeavesTheDatastoreByteForByteUnchanged) {
+  TTempDirectory directory;
+  const std::string path = directory.File("MDataStore.db3");
+  std::filesystem::copy_file(VELMORRA_SAMPLE_DATASTORE, path);
+  const std::string before = testing::ReadFileBytes(path);
+  TFakePhoneList list;
+  TRecordingMessageBoxes messages;
+
+  RefreshPhoneList(path, list, messages);
+
+  EXPECT_EQ(list.ItemCount(), 5);
+  EXPECT_EQ(testing::ReadFileBytes(path), before);
+  int entries = 0;
+  for ([[maybe_unused]] const auto& entry : std::filesystem::directory_iterator(directory.Path())) {
+    ++entries;
+  }
+  EXPECT_EQ(entries, 1) << "no journal or other file is left next to the datastore";
+}
+
+// The rows of the failure table where the refresh ends with a message: the list keeps its items
+// and its selection.
+struct TFailingRefresh {
+  const char* Name;
+  std::string (*Path)(const TTempDirectory& directory);
+  std::string (*Message)(const std::string& path);
+};
+
+void PrintTo(const TFailingRefresh& failure, std::ostream* out) {
+  *out << failure.Name;
+}
+
+class RefreshPhoneListFailure : public ::testing::TestWithParam<TFailingRefresh> {};
+
+TEST_P(RefreshPhoneListFailure, ShowsTheErrorAndKeepsTheList) {
+  TTempDirectory directory;
+  const std::string path = GetParam().Path(directory);
+  const bool existed = std::filesystem::exists(path);
+  TFakePhoneList list(kEarlierItems, 2);
+  TRecordingMessageBoxes messages;
+
+  RefreshPhoneList(path, list, messages);
+
+  ASSERT_EQ(messages.Shown.size(), 1u);
+  EXPECT_EQ(messages.Shown[0].first, TMessageBoxKind::Error);
+  EXPECT_EQ(messages.Shown[0].second, GetParam().Message(path));
+  EXPECT_EQ(list.Items, kEarlierItems);
+  EXPECT_EQ(list.Index, 2);
+  EXPECT_EQ(std::filesystem::exists(path), existed) << "no database is created";
+}
+
+std::string MissingMessage(const std::string&) {
+  return "Datastore file doesn't exist.";
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    FailureTable, RefreshPhoneListFailure,
+    ::testing::Values(
+        TFailingRefresh{"NoFileAtThePath",
+                        [](const TTempDirectory& d) { return d.File("MDataStore.db3"); },
+                        MissingMessage},
+        TFailingRefresh{"NoDatastoreChosen", [](const TTempDirectory&) { return std::string(); },
+                        MissingMessage},
+        TFailingRefresh{"PathNamesADirectory", [](const TTempDirectory& d) { return d.Path(); },
+                        MissingMessage},
+        TFailingRefresh{"PathIntoAMissingDirectory",
+                        [](const TTempDirectory& d) { return d.File("gone/MDataStore.db3"); },
+                        MissingMessage},
+        TFailingRefresh{"FileTheLibraryCannotOpen", UnopenableDatastore,
+                        [](const std::string& path) {
+                          return "Error openin datastore. Error was: Failed to open the "
+                                 "database\r\n" +
+                                 path + ", ErrorCode: 14.";
+                        }}),
+    [](const ::testing::TestParamInfo<TFailingRefresh>& info) { return info.param.Name; });
+
+TEST(RefreshPhoneList, WithoutTheLibraryShowsTheLoadErrorAndKeepsTheList) {
+  if (!testing::RunningWithoutLibrary()) {
+    EXPECT_EQ(testing::RunCurrentTestWithoutLibrary(), 0);
+    return;
+  }
+  TTempDirectory directory;
+  const std::string path = directory.File("MDataStore.db3");
+  WriteSmsOfPhones(path, {"356938035643809"});
+  TFakePhoneList list;
+  TRecordingMessageBoxes messages;
+
+  RefreshPhoneList(path, list, messages);
+  RefreshPhoneList(path, list, messages);
+
+  EXPECT_THAT(messages.Texts(),
+              ElementsAre("Error openin datastore. Error was: Failed to load DLL library.",
+                          "Error openin datastore. Error was: Failed to load DLL library."));
+  EXPECT_TRUE(list.Items.empty());
+  EXPECT_EQ(list.Index, -1);
+}
+
+// The rows of the failure table where the refresh succeeds without phones: "All Phones" alone.
+struct TDatastoreWithoutPhones {
+  const char* Name;
+  void (*Write)(const std::string& path);
+};
+
+void PrintTo(const TDatastoreWithoutPhones& datastore, std::ostream* out) {
+  *out << datastore.Name;
+}
+
+class RefreshPhoneListWithoutPhones : public ::testing::TestWithParam<TDatastoreWithoutPhones> {};
+
+TEST_P(RefreshPhoneListWithoutPhones, OffersAllPhonesAloneWithoutAMessage) {
+  TTempDirectory directory;
+  const std::string path = directory.File("MDataStore.db3");
+  GetParam().Write(path);
+  TFakePhoneList list(kEarlierItems, 2);
+  TRecordingMessageBoxes messages;
+
+  RefreshPhoneList(path, list, messages);
+
+  EXPECT_TRUE(messages.Shown.empty());
+  EXPECT_THAT(list.Items, ElementsAre("All Phones"));
+  EXPECT_EQ(list.Index, 0);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    FailureTable, RefreshPhoneListWithoutPhones,
+    ::testing::Values(
+        TDatastoreWithoutPhones{"NoSmsRows",
+                                [](const std::string& path) {
+                                  TMessageDatastore datastore(path);
+                                  datastore.Insert({{"IMEI", "356938035643809"}, {"type", "MMS"}});
+                                }},
+        TDatastoreWithoutPhones{"NoMessageExTable",
+                                [](const std::string& path) {
+                                  TMessageDatastore datastore(path);
+                                  datastore.Execute("DROP TABLE MessageEx; CREATE TABLE Other (x)");
+                                }},
+        TDatastoreWithoutPhones{"NoImeiColumn",
+                                [](const std::string& path) {
+                                  TMessageDatastore datastore(path, {"type", "Text"});
+                                  datastore.Insert({{"type", "SMS"}, {"Text", "Hi"}});
+                                }},
+        TDatastoreWithoutPhones{"NotADatabase",
+                                [](const std::string& path) {
+                                  testing::WriteFileBytes(path, "Just some text, not SQLite.\n");
+                                }}),
+    [](const ::testing::TestParamInfo<TDatastoreWithoutPhones>& info) { return info.param.Name; });
+
+TEST(RefreshPhoneList, BareFileNameIsLookedForInTheProgramDirectoryNotTheCurrentOne) {
+  TTempDirectory directory;
+  const std::string name = "velmorra-only-in-the-current-directory.db3";
+  WriteSmsOfPhones(directory.File(name), {"356938035643809"});
+  const std::filesystem::path previous = std::filesystem::current_path();
+  std::filesystem::current_path(directory.Path());
+  TFakePhoneList list(kEarlierItems, 1);
+  TRecordingMessageBoxes messages;
+
+  RefreshPhoneList(name, list, messages);
+
+  std::filesystem::current_path(previous);
+  EXPECT_THAT(messages.Texts(), ElementsAre("Datastore file doesn't exist."));
+  EXPECT_EQ(list.Items, kEarlierItems);
+  EXPECT_FALSE(std::filesystem::exists(ProgramDirectory() + name));
+}
+
+}  // namespace
+}  // namespace velmorra

@@ -126,6 +126,11 @@ int32_t TResultCell::AsInteger() const {
   return ParseInteger(AsString);
 }
 
+const std::string& TResultRow::Strings(int index) const {
+  static const std::string empty;
+  return index >= 0 && index < Count() ? values_[index] : empty;
+}
+
 void TResultRow::Add(std::string value, bool is_null) {
   values_.push_back(std::move(value));
   nulls_.push_back(is_null);

@@ -39,7 +39,8 @@ class TResultRow {
 
   // Number of values held (0 for EmptyRow).
   int Count() const { return static_cast<int>(values_.size()); }
-  const std::string& Strings(int index) const { return values_.at(index); }
+  // Value `index`; the empty string when out of range.
+  const std::string& Strings(int index) const;
   void Add(std::string value, bool is_null);
   void Clear();
 

@@ -80,6 +80,8 @@ class ResultRowTest : public ::testing::Test {
 
 TEST_F(ResultRowTest, CellsAnswersValuesAndNullOutOfRange) {
   EXPECT_EQ(row_.ColCount(), 4);
+  EXPECT_EQ(row_.Strings(3), "second");
+  EXPECT_EQ(row_.Strings(4), "");
   EXPECT_EQ(row_.Cells(0).AsString, "+358401234567");
   EXPECT_FALSE(row_.Cells(0).IsNull);
   EXPECT_TRUE(row_.Cells(1).IsNull);

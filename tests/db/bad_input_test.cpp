@@ -1,0 +1,123 @@
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "db/lite3_db.h"
+#include "platform/text_encoding.h"
+#include "support/sqlite_fixture.h"
+#include "support/temp_directory.h"
+
+// Whatever file the user points at, the layer answers with an error code and leaves the file as
+// it was.
+
+namespace velmorra {
+namespace {
+
+using testing::ReadFileBytes;
+using testing::TTempDirectory;
+using testing::WriteFileBytes;
+
+std::string MessageDatabaseBytes(const TTempDirectory& directory) {
+  const std::string path = directory.File("source.db3");
+  std::string sql =
+      "PRAGMA page_size = 1024;"
+      "CREATE TABLE Filler (x);"
+      "CREATE TABLE MessageEx (type TEXT, IMEI TEXT, Text TEXT);";
+  for (int i = 0; i < 100; ++i) {
+    sql +=
+        "INSERT INTO MessageEx VALUES ('SMS', '3501', '" + std::string(200, 'a' + i % 26) + "');";
+  }
+  EXPECT_TRUE(testing::CreateSqliteDatabase(path, sql));
+  const std::string bytes = ReadFileBytes(path);
+  std::filesystem::remove(path);
+  return bytes;
+}
+
+struct TBadInput {
+  const char* name;
+  // Makes the input at the given path.
+  std::function<void(const std::string&)> make;
+  bool open_result;
+  int open_error;
+  int query_error;
+  std::string query_message;
+};
+
+TEST(BadInputTest, EveryInputEndsInAnErrorCodeAndStaysUnchanged) {
+  TTempDirectory directory;
+  const std::string database = MessageDatabaseBytes(directory);
+  ASSERT_GT(database.size(), 10000u);
+
+  const std::vector<TBadInput> inputs = {
+      {"directory", [](const std::string& path) { std::filesystem::create_directory(path); }, false,
+       -2, -1, ""},
+      {"empty file", [](const std::string& path) { WriteFileBytes(path, ""); }, true, 0, 1,
+       "no such table: MessageEx"},
+      {"text file",
+       [](const std::string& path) { WriteFileBytes(path, "Nokia Ovi Suite\r\nnot a database"); },
+       true, 0, 26, "file is not a database"},
+      {"truncated database",
+       [&](const std::string& path) { WriteFileBytes(path, database.substr(0, 5 * 1024)); }, true,
+       0, 11, "database disk image is malformed"},
+      {"database without MessageEx",
+       [](const std::string& path) {
+         testing::CreateSqliteDatabase(path, "CREATE TABLE Contacts (Name TEXT);");
+       },
+       true, 0, 1, "no such table: MessageEx"},
+  };
+  for (const TBadInput& input : inputs) {
+    SCOPED_TRACE(input.name);
+    const std::string path = directory.File(std::string(input.name) + ".db3");
+    input.make(path);
+    const std::string before = std::filesystem::is_directory(path) ? "" : ReadFileBytes(path);
+
+    TLite3Db db;
+    db.LibraryPath = testing::ProductSqliteLibraryPath();
+    EXPECT_EQ(db.Open(path), input.open_result);
+    EXPECT_EQ(db.ErrorCode, input.open_error) << db.ErrorMessage;
+    auto* rs = new TLite3ResultSet(db);
+    EXPECT_FALSE(rs->QueryFmt("SELECT * FROM MessageEx WHERE type = %s", {"SMS"}));
+    if (input.open_result) {
+      EXPECT_EQ(rs->ErrorCode, input.query_error);
+      EXPECT_EQ(rs->ErrorMessage, input.query_message);
+    } else {
+      EXPECT_NE(rs->ErrorCode, 0);
+    }
+    EXPECT_EQ(rs->RowCount(), 0);
+    db.Close();
+
+    if (!std::filesystem::is_directory(path)) {
+      EXPECT_EQ(ReadFileBytes(path), before);
+    }
+    EXPECT_FALSE(std::filesystem::exists(path + "-journal"));
+  }
+}
+
+TEST(BadInputTest, PathWithSpacesAndNonAsciiLetters) {
+  TTempDirectory directory;
+  const std::string folder = directory.File("Nokia Daten Ä ß 日本");
+  std::filesystem::create_directory(folder);
+  const std::string path = folder + "/MDataStore ü.db3";
+  ASSERT_TRUE(testing::CreateSqliteDatabase(path,
+                                            "CREATE TABLE MessageEx (type TEXT, Text TEXT);"
+                                            "INSERT INTO MessageEx VALUES ('SMS', 'hei');"));
+  const std::string before = ReadFileBytes(path);
+
+  for (bool wide : {false, true}) {
+    SCOPED_TRACE(wide ? "OpenW" : "Open");
+    TLite3Db db;
+    db.LibraryPath = testing::ProductSqliteLibraryPath();
+    ASSERT_TRUE(wide ? db.OpenW(Utf8ToUtf16(path)) : db.Open(path)) << db.ErrorMessage;
+    auto* rs = new TLite3ResultSet(db);
+    ASSERT_TRUE(rs->QueryFmt("SELECT * FROM MessageEx WHERE type = %s", {"SMS"}));
+    ASSERT_EQ(rs->RowCount(), 1);
+    EXPECT_EQ(rs->Rows(0).CellByName("text").AsString, "hei");
+  }
+  EXPECT_EQ(ReadFileBytes(path), before);
+}
+
+}  // namespace
+}  // namespace velmorra

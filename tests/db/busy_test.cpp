@@ -1,0 +1,86 @@
+#include <gtest/gtest.h>
+#include <sqlite3.h>
+
+#include <chrono>
+#include <memory>
+#include <string>
+#include <thread>
+
+#include "db/lite3_db.h"
+#include "support/sqlite_fixture.h"
+#include "support/temp_directory.h"
+
+// Another program (here: a second connection through the directly linked library, which is the
+// same library copy the layer binds) holds an exclusive lock on the datastore.
+
+namespace velmorra {
+namespace {
+
+class BusyTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    path_ = directory_.File("MDataStore.db3");
+    ASSERT_TRUE(testing::CreateSqliteDatabase(
+        path_, "CREATE TABLE MessageEx (type TEXT); INSERT INTO MessageEx VALUES ('SMS');"));
+    db_.LibraryPath = testing::ProductSqliteLibraryPath();
+    ASSERT_TRUE(db_.Open(path_));
+    rs_ = new TLite3ResultSet(db_);
+
+    ASSERT_EQ(sqlite3_open(path_.c_str(), &locker_), SQLITE_OK);
+    ASSERT_EQ(sqlite3_exec(locker_, "BEGIN EXCLUSIVE", nullptr, nullptr, nullptr), SQLITE_OK);
+  }
+
+  void TearDown() override { sqlite3_close(locker_); }
+
+  testing::TTempDirectory directory_;
+  std::string path_;
+  TLite3Db db_;
+  TLite3ResultSet* rs_ = nullptr;
+  sqlite3* locker_ = nullptr;
+};
+
+TEST_F(BusyTest, WaitsDefaultsToTenSeconds) {
+  EXPECT_EQ(db_.BusyLimitMilliseconds, 10000u);
+}
+
+TEST_F(BusyTest, QuerySucceedsOnceTheLockIsReleased) {
+  std::thread releaser([this] {
+    std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    sqlite3_exec(locker_, "COMMIT", nullptr, nullptr, nullptr);
+  });
+  const bool ok = rs_->QueryFmt("SELECT * FROM MessageEx WHERE type = %s", {"SMS"});
+  releaser.join();
+  EXPECT_TRUE(ok) << rs_->ErrorMessage;
+  EXPECT_EQ(rs_->ErrorCode, 0);
+  EXPECT_EQ(rs_->RowCount(), 1);
+}
+
+TEST_F(BusyTest, QueryGivesUpWhenTheLockIsKept) {
+  db_.BusyLimitMilliseconds = 100;
+  EXPECT_FALSE(rs_->QueryFmt("SELECT * FROM MessageEx WHERE type = %s", {"SMS"}));
+  EXPECT_EQ(rs_->ErrorCode, 5);
+  EXPECT_EQ(rs_->ErrorMessage, "database is locked");
+  EXPECT_EQ(rs_->RowCount(), 0);
+
+  // The bound holds per statement: the next one waits again and succeeds once the lock is gone.
+  std::thread releaser([this] {
+    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    sqlite3_exec(locker_, "COMMIT", nullptr, nullptr, nullptr);
+  });
+  const bool ok = rs_->Query("SELECT * FROM MessageEx");
+  releaser.join();
+  EXPECT_TRUE(ok) << rs_->ErrorMessage;
+}
+
+TEST_F(BusyTest, PreparedStatementGivesUpToo) {
+  db_.BusyLimitMilliseconds = 50;
+  ASSERT_TRUE(rs_->Prepare("SELECT * FROM MessageEx"));
+  TResultRow* row = nullptr;
+  EXPECT_FALSE(rs_->Next(&row));
+  EXPECT_EQ(row, &rs_->EmptyRow);
+  EXPECT_EQ(rs_->ErrorCode, 5);
+  EXPECT_EQ(rs_->ErrorMessage, "database is locked");
+}
+
+}  // namespace
+}  // namespace velmorra

@@ -1,6 +1,5 @@
 #include "export/timestamp.h"
 
-#include <algorithm>
 #include <charconv>
 #include <cmath>
 #include <cstdint>
@@ -89,7 +88,7 @@ int64_t MagnitudeExponent(const TNumberText& number) {
   constexpr int64_t kSaturation = int64_t{1} << 60;
   int64_t exponent = 0;
   for (char digit : number.exponent_digits) {
-    exponent = std::min(exponent * 10 + (digit - '0'), kSaturation);
+    exponent = exponent >= kSaturation / 10 ? kSaturation : exponent * 10 + (digit - '0');
   }
   if (number.exponent_negative)
     exponent = -exponent;

@@ -49,8 +49,9 @@ class EOrvikTextStream : public std::runtime_error {
 // truncates the stream to nothing and writes the byte-order mark of the code page (none for UTF-8
 // unless kOrvikWriteUtf8Bom asks for one); every fragment is then converted and written at once.
 // The byte stream is not owned and must outlive this object. Code page 0 is the system's ANSI code
-// page. Throws EOrvikTextStream on a reversed Unicode stream opened for writing and on failed
-// conversions; bytes already written stay written.
+// page. Throws EOrvikTextStream on a reversed Unicode stream opened for writing, on an odd byte
+// count for a non-Unicode code page and on failed conversions; bytes already written stay written.
+// Only the write mode prepares the stream; other access modes leave it as it is.
 class TOrvikTextStream : public TOrvikStreamWrapper {
  public:
   TOrvikTextStream(TByteStream& stream, uint8_t access_mode, uint8_t options, uint16_t code_page);
@@ -61,7 +62,8 @@ class TOrvikTextStream : public TOrvikStreamWrapper {
   bool WriteText(std::u16string_view text);
 
   // Converts and writes `count` bytes of UTF-16 code units. Returns `count` when every converted
-  // byte was taken, a smaller number on a short write.
+  // byte was taken, a smaller number on a short write (for UTF-8, the input bytes whose converted
+  // bytes were all taken).
   int64_t Write(const void* buffer, int64_t count) override;
 
   uint16_t CodePage() const { return code_page_; }

@@ -48,6 +48,7 @@ INSTANTIATE_TEST_SUITE_P(
         // Too small for a double: zero, not a failed reading.
         TConversionCase{"1e-400", -2209161600000},
         TConversionCase{"0.0000001e-99999999999999999999", -2209161600000},
+        TConversionCase{"1e-99999999999999999999999", -2209161600000},
         TConversionCase{"0e99999999999999999999", -2209161600000}));
 
 // Day counts whose product lies within a ten-millionth of a second of a half second, where
@@ -99,8 +100,9 @@ INSTANTIATE_TEST_SUITE_P(UnreadableTexts, TimestampFallback,
                          ::testing::Values("", " ", "   ", "4,0179.5", "40,179,5", "40.179.5",
                                            "\t40179.5", "40179.5\t", "40 179", "+", "-", "e5", "E",
                                            "+e1", "--1", "+-1", "1e5e", "1e+-5", "40179.5x", "abc",
-                                           "0x10", "1e400", "-1e400", "9e99999999999999", "inf",
-                                           "nan", "infinity", "1,5.", "1.5,", ",.", "40179,5 e3",
+                                           "0x10", "1e400", "-1e400", "9e99999999999999",
+                                           "0.001e99999999999999999999999", "inf", "nan",
+                                           "infinity", "1,5.", "1.5,", ",.", "40179,5 e3",
                                            std::string("40179\0", 6)));
 
 }  // namespace

@@ -318,13 +318,5 @@ TEST(OrvikTextStream, FragmentsAroundTheBufferSizeConvertAlike) {
   }
 }
 
-TEST(OrvikTextStream, AnswersSizeAndPositionOfTheWrittenText) {
-  TMemoryByteStream memory;
-  TOrvikTextStream stream(memory, kOrvikWrite, 0, 1200);
-  ASSERT_TRUE(stream.WriteText(u"abc"));
-  EXPECT_EQ(stream.Size(), 8);
-  EXPECT_EQ(stream.Position(), 8);
-}
-
 }  // namespace
 }  // namespace velmorra

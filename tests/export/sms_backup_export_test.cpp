@@ -85,8 +85,9 @@ TEST_P(ExportSmsBackupFailure, ShowsTheErrorAndWritesNothing) {
   EXPECT_THAT(FilesIn(output.Path()), ElementsAre("sms_All Phones.xml"));
   EXPECT_EQ(testing::ReadFileBytes(output.File("sms_All Phones.xml")), "an earlier backup");
   EXPECT_EQ(std::filesystem::exists(path), existed) << "no database is created";
-  if (regular_file)
+  if (regular_file) {
     EXPECT_EQ(testing::ReadFileBytes(path), before);
+  }
 }
 
 std::string MissingMessage(const std::string&) {

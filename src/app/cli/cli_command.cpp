@@ -1,0 +1,80 @@
+#include "app/cli/cli_command.h"
+
+#include "platform/file_system.h"
+
+namespace velmorra {
+
+void WriteCommandUsage(const TCliCommand& command, std::ostream& out) {
+  out << "Usage: velmorra-cli " << command.Name << ' ' << command.Synopsis << "\n\n"
+      << command.Description;
+}
+
+int CommandUsageError(const TCliCommand& command, std::string_view problem, TConsole& console) {
+  console.Err << "velmorra-cli " << command.Name << ": " << problem << "\n";
+  WriteCommandUsage(command, console.Err);
+  return ExitUsage;
+}
+
+std::optional<std::string> TParsedArguments::Option(const std::string& name) const {
+  const auto found = Options.find(name);
+  if (found == Options.end())
+    return std::nullopt;
+  return found->second;
+}
+
+TParsedArguments ParseArguments(const std::vector<std::string>& arguments,
+                                const std::vector<std::string>& value_options) {
+  TParsedArguments parsed;
+  const auto takes_value = [&](const std::string& name) {
+    for (const std::string& option : value_options) {
+      if (option == name)
+        return true;
+    }
+    return false;
+  };
+  bool options_ended = false;
+  for (size_t i = 0; i < arguments.size() && parsed.Error.empty(); ++i) {
+    const std::string& argument = arguments[i];
+    if (options_ended || argument.size() < 2 || argument[0] != '-') {
+      parsed.Positional.push_back(argument);
+    } else if (argument == "--") {
+      options_ended = true;
+    } else if (argument == "--help" || argument == "-h") {
+      parsed.Help = true;
+    } else {
+      const size_t equals = argument.find('=');
+      const std::string name =
+          argument.substr(2, equals == std::string::npos ? equals : equals - 2);
+      if (argument.rfind("--", 0) != 0 || !takes_value(name)) {
+        parsed.Error = "unknown option \"" + argument + "\"";
+      } else if (parsed.Options.count(name) != 0) {
+        parsed.Error = "option --" + name + " given twice";
+      } else if (equals != std::string::npos) {
+        parsed.Options[name] = argument.substr(equals + 1);
+      } else if (i + 1 < arguments.size()) {
+        parsed.Options[name] = arguments[++i];
+      } else {
+        parsed.Error = "option --" + name + " needs a value";
+      }
+    }
+  }
+  return parsed;
+}
+
+std::string CommandLinePath(const std::string& argument) {
+  if (argument.empty())
+    return argument;
+  const std::string full = FullPathName(argument);
+  return full.empty() ? argument : full;
+}
+
+std::string CommandLineDirectory(const std::string& argument) {
+  std::string directory = FullPathName(argument.empty() ? "." : argument);
+  if (directory.empty())
+    directory = argument;
+  if (!directory.empty() && directory.back() != '/')
+    directory += '/';
+  return directory;
+}
+
+}  // namespace velmorra

@@ -1,0 +1,67 @@
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "app/cli/cli.h"
+#include "app/cli/cli_command.h"
+
+namespace velmorra {
+namespace {
+
+using ::testing::ElementsAre;
+using ::testing::IsEmpty;
+
+TEST(ParseArguments, SortsOptionsFlagsAndPositionalArguments) {
+  const TParsedArguments parsed = ParseArguments(
+      {"a.db3", "--phone", "-1", "--output-dir=out", "-", "--", "--help"}, {"phone", "output-dir"});
+
+  EXPECT_EQ(parsed.Error, "");
+  EXPECT_FALSE(parsed.Help);
+  EXPECT_THAT(parsed.Positional, ElementsAre("a.db3", "-", "--help"));
+  EXPECT_EQ(parsed.Option("phone"), "-1");
+  EXPECT_EQ(parsed.Option("output-dir"), "out");
+  EXPECT_EQ(parsed.Option("other"), std::nullopt);
+}
+
+TEST(ParseArguments, EmptyValuesAreValues) {
+  const TParsedArguments parsed =
+      ParseArguments({"--phone", "", "--output-dir="}, {"phone", "output-dir"});
+
+  EXPECT_EQ(parsed.Error, "");
+  EXPECT_EQ(parsed.Option("phone"), "");
+  EXPECT_EQ(parsed.Option("output-dir"), "");
+  EXPECT_THAT(parsed.Positional, IsEmpty());
+}
+
+TEST(ParseArguments, NamesWhatIsWrong) {
+  const std::vector<std::pair<std::vector<std::string>, std::string>> cases = {
+      {{"--colour", "red"}, "unknown option \"--colour\""},
+      {{"-p"}, "unknown option \"-p\""},
+      {{"--phone"}, "option --phone needs a value"},
+      {{"--phone", "1", "--phone=2"}, "option --phone given twice"},
+  };
+  for (const auto& [arguments, error] : cases) {
+    EXPECT_EQ(ParseArguments(arguments, {"phone"}).Error, error);
+  }
+}
+
+TEST(RunCli, EveryCommandIsListedInTheUsage) {
+  std::ostringstream out;
+  std::ostringstream err;
+  TConsole console{out, err};
+
+  EXPECT_EQ(RunCli({"--help"}, console), ExitSuccess);
+
+  for (const TCliCommand& command : CliCommands()) {
+    EXPECT_NE(
+        out.str().find("  " + std::string(command.Name) + " " + std::string(command.Synopsis)),
+        std::string::npos)
+        << command.Name;
+  }
+}
+
+}  // namespace
+}  // namespace velmorra

@@ -1,0 +1,207 @@
+// velmorra-cli as a user runs it: the built program, its output streams and its exit status.
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+#include <sys/wait.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "support/message_datastore.h"
+#include "support/temp_directory.h"
+
+namespace velmorra {
+namespace {
+
+using ::testing::HasSubstr;
+using testing::ReadFileBytes;
+using ::testing::StartsWith;
+using testing::TTempDirectory;
+
+struct TRun {
+  int Status = -1;
+  std::string Out;
+  std::string Err;
+};
+
+std::string ShellQuoted(const std::string& text) {
+  std::string quoted = "'";
+  for (const char c : text)
+    quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
+  return quoted + "'";
+}
+
+// Runs `program` with `arguments` in `working_directory`, collecting both output streams.
+TRun RunProgram(const std::string& program, const std::vector<std::string>& arguments,
+                const std::string& working_directory) {
+  TTempDirectory capture;
+  std::string command = "cd " + ShellQuoted(working_directory) + " && " + ShellQuoted(program);
+  for (const std::string& argument : arguments)
+    command += " " + ShellQuoted(argument);
+  command += " >" + ShellQuoted(capture.File("out")) + " 2>" + ShellQuoted(capture.File("err"));
+  const int status = std::system(command.c_str());
+  return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, ReadFileBytes(capture.File("out")),
+          ReadFileBytes(capture.File("err"))};
+}
+
+class VelmorraCli : public ::testing::Test {
+ protected:
+  VelmorraCli() { std::filesystem::copy_file(VELMORRA_SAMPLE_DATASTORE, sample_); }
+
+  // Runs velmorra-cli in the test's directory, which holds the sample as MDataStore.db3.
+  TRun Run(const std::vector<std::string>& arguments) {
+    return RunProgram(VELMORRA_CLI, arguments, directory_.Path());
+  }
+
+  TTempDirectory directory_;
+  std::string sample_ = directory_.File("MDataStore.db3");
+};
+
+TEST_F(VelmorraCli, HelpAndVersionGoToStandardOutput) {
+  const TRun help = Run({"--help"});
+  EXPECT_EQ(help.Status, 0);
+  EXPECT_THAT(help.Out, StartsWith("Usage: velmorra-cli COMMAND"));
+  EXPECT_THAT(help.Out, HasSubstr("phones DATASTORE"));
+  EXPECT_THAT(help.Out, HasSubstr("convert DATASTORE [--phone TEXT] [--output-dir DIR]"));
+  EXPECT_EQ(help.Err, "");
+
+  const TRun version = Run({"--version"});
+  EXPECT_EQ(version.Status, 0);
+  EXPECT_EQ(version.Out, "velmorra-cli " VELMORRA_VERSION "\n");
+
+  const TRun command_help = Run({"convert", "--help"});
+  EXPECT_EQ(command_help.Status, 0);
+  EXPECT_THAT(command_help.Out, StartsWith("Usage: velmorra-cli convert DATASTORE"));
+}
+
+TEST_F(VelmorraCli, WrongCallsPrintTheUsageToStandardErrorWithStatusTwo) {
+  const std::vector<std::vector<std::string>> calls = {
+      {},
+      {"export", "MDataStore.db3"},
+      {"phones"},
+      {"phones", "MDataStore.db3", "another.db3"},
+      {"phones", "--phone", "1", "MDataStore.db3"},
+      {"convert"},
+      {"convert", "MDataStore.db3", "--phone"},
+      {"convert", "MDataStore.db3", "--output-dir"},
+      {"convert", "MDataStore.db3", "--phone", "1", "--phone", "2"},
+      {"convert", "MDataStore.db3", "--colour", "red"},
+      {"convert", "MDataStore.db3", "-p", "1"},
+  };
+  for (const std::vector<std::string>& call : calls) {
+    const TRun run = Run(call);
+    EXPECT_EQ(run.Status, 2) << ::testing::PrintToString(call);
+    EXPECT_EQ(run.Out, "") << ::testing::PrintToString(call);
+    EXPECT_THAT(run.Err, HasSubstr("Usage: velmorra-cli")) << ::testing::PrintToString(call);
+  }
+  EXPECT_FALSE(std::filesystem::exists(directory_.File("sms_All Phones.xml")));
+}
+
+TEST_F(VelmorraCli, PhonesListsAllPhonesFirstThenEachPhone) {
+  const TRun run = Run({"phones", "MDataStore.db3"});
+
+  EXPECT_EQ(run.Status, 0);
+  EXPECT_EQ(run.Out, "All Phones\n\n352099001761481\n356938035643809\n490154203237518\n");
+  EXPECT_EQ(run.Err, "");
+}
+
+TEST_F(VelmorraCli, PhonesOfAMissingDatastoreIsAnError) {
+  const TRun run = Run({"phones", "missing.db3"});
+
+  EXPECT_EQ(run.Status, 1);
+  EXPECT_EQ(run.Out, "");
+  EXPECT_EQ(run.Err, "Datastore file doesn't exist.\n");
+  EXPECT_FALSE(std::filesystem::exists(directory_.File("missing.db3")));
+}
+
+TEST_F(VelmorraCli, MessageWithALineBreakIsPrintedOnTwoLines) {
+  std::string path = directory_.Path();
+  for (int i = 0; i < 12; ++i)
+    path += std::string(60, 'd') + "/";
+  std::filesystem::create_directories(path);
+  path += "MDataStore.db3";
+  std::filesystem::copy_file(sample_, path);
+
+  const TRun run = Run({"phones", path});
+
+  EXPECT_EQ(run.Status, 1);
+  EXPECT_EQ(run.Err, "Error openin datastore. Error was: Failed to open the database\n" + path +
+                         ", ErrorCode: 14.\n");
+}
+
+TEST_F(VelmorraCli, WithoutTheLibraryBesideItTheOpenFails) {
+  const std::string copy = directory_.File("velmorra-cli");
+  std::filesystem::copy_file(VELMORRA_CLI, copy);
+
+  const TRun phones = RunProgram(copy, {"phones", "MDataStore.db3"}, directory_.Path());
+  const TRun convert = RunProgram(copy, {"convert", "MDataStore.db3"}, directory_.Path());
+
+  for (const TRun& run : {phones, convert}) {
+    EXPECT_EQ(run.Status, 1);
+    EXPECT_EQ(run.Out, "");
+    EXPECT_EQ(run.Err, "Error openin datastore. Error was: Failed to load DLL library.\n");
+  }
+  EXPECT_FALSE(std::filesystem::exists(directory_.File("sms_All Phones.xml")));
+}
+
+TEST_F(VelmorraCli, ConvertWritesAllPhonesIntoTheCurrentDirectory) {
+  const TRun run = Run({"convert", "MDataStore.db3"});
+
+  EXPECT_EQ(run.Status, 0);
+  EXPECT_EQ(run.Out, directory_.File("sms_All Phones.xml") + "\n35 messages\n");
+  EXPECT_EQ(run.Err, "");
+  EXPECT_THAT(ReadFileBytes(directory_.File("sms_All Phones.xml")),
+              StartsWith("<?xml version=\"1.0\" encoding=\"utf-8\"?>\r\n<smses count=\"35\">"));
+}
+
+TEST_F(VelmorraCli, ConvertOnePhoneIntoAnotherDirectory) {
+  std::filesystem::create_directory(directory_.File("out"));
+
+  const TRun spaced =
+      Run({"convert", sample_, "--phone", "490154203237518", "--output-dir", "out"});
+  const TRun joined = Run({"convert", "--phone=356938035643809", "--output-dir=out/", sample_});
+
+  EXPECT_EQ(spaced.Status, 0);
+  EXPECT_EQ(spaced.Out, directory_.File("out/sms_490154203237518.xml") + "\n5 messages\n");
+  EXPECT_EQ(joined.Status, 0);
+  EXPECT_EQ(joined.Out, directory_.File("out/sms_356938035643809.xml") + "\n18 messages\n");
+}
+
+TEST_F(VelmorraCli, ConvertCountsOneMessageInTheSingular) {
+  {
+    testing::TMessageDatastore datastore(directory_.File("one.db3"));
+    datastore.Insert({{"type", "SMS"}, {"IMEI", "356938035643809"}, {"Text", "Hi"}});
+  }
+
+  const TRun run = Run({"convert", "one.db3", "--phone", "356938035643809"});
+
+  EXPECT_EQ(run.Status, 0);
+  EXPECT_EQ(run.Out, directory_.File("sms_356938035643809.xml") + "\n1 message\n");
+}
+
+TEST_F(VelmorraCli, ConvertOfSomethingThatIsNoDatastoreIsAnError) {
+  testing::WriteFileBytes(directory_.File("notes.txt"), std::string(4096, 'x'));
+
+  const TRun missing = Run({"convert", "missing.db3"});
+  const TRun not_a_database = Run({"convert", "notes.txt"});
+
+  EXPECT_EQ(missing.Status, 1);
+  EXPECT_EQ(missing.Err, "Datastore file doesn't exist.\n");
+  EXPECT_EQ(not_a_database.Status, 1);
+  EXPECT_EQ(not_a_database.Err, "Error reading datastore. Error was: file is not a database.\n");
+  EXPECT_EQ(not_a_database.Out, "");
+  EXPECT_FALSE(std::filesystem::exists(directory_.File("sms_All Phones.xml")));
+}
+
+TEST_F(VelmorraCli, ConvertIntoADirectoryThatIsNotThereHasStatusThree) {
+  const TRun run = Run({"convert", "MDataStore.db3", "--output-dir", "nowhere"});
+
+  EXPECT_EQ(run.Status, 3);
+  EXPECT_EQ(run.Out, "");
+  EXPECT_THAT(run.Err, StartsWith("Cannot create file \"" +
+                                  directory_.File("nowhere/sms_All Phones.xml") + "\". "));
+}
+
+}  // namespace
+}  // namespace velmorra

@@ -1,0 +1,58 @@
+#pragma once
+
+#include <string>
+
+namespace velmorra {
+
+// The few things the window's logic asks of its controls, so that one logic drives any toolkit.
+// Texts are 8-bit text of the ANSI code page. Changes made through these interfaces raise no
+// change events.
+
+// A control that can be shown and hidden.
+class IControlVisibility {
+ public:
+  virtual ~IControlVisibility() = default;
+  // The control's own visibility switch: true for a shown control of a window not yet on screen.
+  virtual bool Visible() const = 0;
+  virtual void SetVisible(bool visible) = 0;
+};
+
+// A single-line edit box.
+class IEditBox : public IControlVisibility {
+ public:
+  virtual std::string Text() const = 0;
+  virtual void SetText(const std::string& text) = 0;
+};
+
+// A drop-down list whose items each carry an integer beside their caption.
+class IItemComboBox : public IControlVisibility {
+ public:
+  virtual void AddItem(const std::string& caption, int data) = 0;
+  virtual int ItemCount() const = 0;
+  virtual std::string Item(int index) const = 0;
+  // The integer carried by the item at `index`; `index` must be in range.
+  virtual int ItemData(int index) const = 0;
+  // The selected item, -1 when none.
+  virtual int ItemIndex() const = 0;
+  virtual void SetItemIndex(int index) = 0;
+};
+
+// The modal open-file dialog.
+class IOpenDialog {
+ public:
+  virtual ~IOpenDialog() = default;
+  // Runs the dialog; true when the user confirmed a file.
+  virtual bool Execute() = 0;
+  // The full name of the file last confirmed; empty before the first confirmation.
+  virtual std::string FileName() const = 0;
+};
+
+// The window itself, as its handlers need it.
+class IFormWindow {
+ public:
+  virtual ~IFormWindow() = default;
+  // Closes the window, which ends the program; returns at once.
+  virtual void Close() = 0;
+};
+
+}  // namespace velmorra

@@ -1,0 +1,42 @@
+#pragma once
+
+#include <cstddef>
+#include <functional>
+#include <optional>
+#include <string>
+
+#include "platform/registry.h"
+
+namespace velmorra {
+
+inline constexpr char kDatastoresKey[] = "Software\\Nokia\\MPlatform\\DataStores";
+inline constexpr char kDatastorePathValue[] = "DatastorePath";
+inline constexpr char kDatastoresNotFoundWarning[] =
+    "Unable to find Nokia Ovi Datastores in registry.\r\n"
+    "Unfortunately you'll have to manually search for datastore file.";
+
+// The longest full path the expansion may give, its terminator included.
+inline constexpr size_t kFullPathBufferLength = 4096;
+
+// One usable registration: "Datastore %d" after the subkey's 1-based position among all
+// subkeys, and the full path of its MDataStore.db3.
+struct TDiscoveredDatastore {
+  std::string Caption;
+  std::string Path;
+};
+
+// The full path of `path` against the current directory, "." and ".." resolved, a trailing
+// separator kept. The empty string when the expansion fails; nothing when the result would not
+// fit kFullPathBufferLength.
+std::optional<std::string> ExpandFullPath(const std::string& path);
+
+// Reads the datastores registered for the current user under kDatastoresKey and calls `found`
+// once for each usable subkey, in the registry's order. Subkeys that cannot be opened, have no or
+// an empty "DatastorePath", or whose full path is too long for the buffer, are skipped. Returns
+// false, having found nothing, when the key of the datastores cannot be opened. Throws
+// ERegistryException when a "DatastorePath" is not text or cannot be read: `found` has then seen
+// the datastores before that subkey.
+bool DiscoverDatastores(IRegistry& registry,
+                        const std::function<void(const TDiscoveredDatastore&)>& found);
+
+}  // namespace velmorra

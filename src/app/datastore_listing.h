@@ -1,0 +1,27 @@
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "app/datastore_discovery.h"
+#include "platform/registry.h"
+
+namespace velmorra {
+
+// The datastores that the window would offer at start, for the command line.
+struct TDatastoreListing {
+  std::vector<TDiscoveredDatastore> Datastores;
+  // kDatastoresNotFoundWarning when the key of the datastores cannot be opened, else empty.
+  std::string Warning;
+  // The registry read error that ended the discovery early, else empty; Datastores then holds
+  // those found before it.
+  std::string Error;
+};
+
+// Runs the discovery over `registry`. Never throws a registry read error: it lands in Error.
+TDatastoreListing ListDiscoveredDatastores(IRegistry& registry);
+
+// One line "caption<TAB>path" per datastore, each ended by a line feed.
+std::string FormatDatastoreListing(const TDatastoreListing& listing);
+
+}  // namespace velmorra

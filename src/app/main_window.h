@@ -1,0 +1,82 @@
+#pragma once
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "app/controls.h"
+#include "app/drag_drop.h"
+#include "app/error_report.h"
+#include "export/phone_list.h"
+#include "platform/message_box.h"
+#include "platform/registry.h"
+
+namespace velmorra {
+
+// The controls of the main window that its logic reads or changes.
+struct TfrmMainControls {
+  IItemComboBox& cmboxStores;  // discovered datastores; its visibility is the mode
+  IEditBox& txtStore;          // manual datastore path
+  IControlVisibility& cmdOpen;
+  IPhoneList& cmboxMobile;
+  IOpenDialog& od;
+};
+
+// What the main window works with besides its controls.
+struct TfrmMainServices {
+  IFormWindow& Window;
+  IMessageBoxes& Messages;
+  IRegistry& Registry;
+  TErrorReport& Errors;
+  std::string OutputDirectory;  // where the backups go, ending in a separator
+};
+
+// The main window's logic, apart from any toolkit: its handlers, the two modes of the datastore
+// row (discovered: the list of datastores shows; manual: the edit box and the open button show)
+// and the rule that tells which datastore file is meant. The toolkit calls the handlers; each of
+// them reports through the error report whatever escapes it, so none of them throws. Controls and
+// services must outlive the window's logic.
+class TfrmMain {
+ public:
+  TfrmMain(const TfrmMainControls& controls, TfrmMainServices services);
+  TfrmMain(const TfrmMain&) = delete;
+  TfrmMain& operator=(const TfrmMain&) = delete;
+
+  // The file drop target; the toolkit sets its DropTarget and calls Loaded before FormCreate.
+  // Its OnDrop is JvDragDrop1Drop.
+  TJvDragDrop JvDragDrop1;
+
+  // Runs datastore discovery (warning and manual mode when the registry has no datastores), then
+  // selects the first datastore and reads its phones.
+  void FormCreate();
+  void FormDestroy();
+  // Closes the window for Escape (27); leaves `Key` as it is for the focused control.
+  void FormKeyPress(char& Key);
+  // Runs the open dialog; a confirmed file becomes the edit box's text and its phones are read.
+  void cmdOpenClick();
+  // Reads the phones of the datastore the user selected.
+  void cmboxStoresChange();
+  // Writes the SMS backup of the chosen phone into the output directory.
+  void cmdConvertClick();
+  // Takes the first dropped name as the manual datastore path.
+  void JvDragDrop1Drop(TJvDragDrop& Sender, TPoint Pos, const std::vector<std::string>& Value);
+
+  // The datastore file the user has chosen: in discovered mode the path of the selected item
+  // (empty when none is), in manual mode the edit box's text without leading and trailing
+  // characters of code 32 or less. Neither tests nor expands the path.
+  std::string CurrentDatastorePath() const;
+  // Hides the datastore list, then shows the edit box, then the open button.
+  void SwitchToManualMode();
+  bool ManualMode() const { return !controls_.cmboxStores.Visible(); }
+  // The discovered datastore files; empty before FormCreate and after FormDestroy.
+  std::vector<std::string> StorePaths() const;
+
+ private:
+  void DiscoverStores();
+
+  TfrmMainControls controls_;
+  TfrmMainServices services_;
+  std::unique_ptr<std::vector<std::string>> storePaths;
+};
+
+}  // namespace velmorra

@@ -1,0 +1,274 @@
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "xml/xml_document.h"
+#include "xml/xml_exception.h"
+
+namespace velmorra {
+namespace {
+
+// Runs `operation`, which must raise EXMLException, and returns what it raised.
+EXMLException RaisedBy(const std::function<void()>& operation) {
+  try {
+    operation();
+  } catch (const EXMLException& error) {
+    return error;
+  }
+  ADD_FAILURE() << "no EXMLException raised";
+  return EXMLException("", 0, 0);
+}
+
+// The names of the attributes of `element` with their values, in collection order.
+std::vector<std::pair<std::u16string, std::u16string>> AttributesOf(IXMLElement& element) {
+  std::vector<std::pair<std::u16string, std::u16string>> attributes;
+  const IXMLNamedNodeMapPtr map = element.Attributes();
+  for (int32_t i = 0; i < map->Length(); ++i) {
+    attributes.emplace_back(map->Item(i)->NodeName(), map->Item(i)->NodeValue());
+  }
+  return attributes;
+}
+
+TEST(XmlTreeTest, NewDocumentIsEmpty) {
+  const IXMLDocumentPtr document = MakeXMLDocument();
+  EXPECT_EQ(document->NodeType(), kDocumentNode);
+  EXPECT_EQ(document->NodeName(), u"#document");
+  EXPECT_EQ(document->NodeValue(), u"");
+  EXPECT_EQ(document->OwnerDocument(), nullptr);
+  EXPECT_EQ(document->ParentNode(), nullptr);
+  EXPECT_FALSE(document->HasChildNodes());
+  EXPECT_EQ(document->ChildNodes()->Length(), 0);
+  EXPECT_FALSE(document->HasChildNodes());
+  EXPECT_EQ(std::dynamic_pointer_cast<TXMLDocument>(document)->Dictionary().BucketCount(), 97u);
+}
+
+TEST(XmlTreeTest, CreatedNodesAreDetachedAndBelongToTheDocument) {
+  const IXMLDocumentPtr document = MakeXMLDocument();
+
+  const IXMLElementPtr element = document->CreateElement(u"sms");
+  EXPECT_EQ(element->NodeType(), kElementNode);
+  EXPECT_EQ(element->NodeName(), u"sms");
+  EXPECT_EQ(element->TagName(), u"sms");
+  EXPECT_EQ(element->NodeValue(), u"");
+  EXPECT_EQ(element->ParentNode(), nullptr);
+  EXPECT_EQ(element->OwnerDocument(), document);
+  EXPECT_FALSE(element->HasChildNodes());
+  EXPECT_EQ(element->Attributes()->Length(), 0);
+
+  const IXMLProcessingInstructionPtr pi =
+      document->CreateProcessingInstruction(u"xml", u" version=\"1.0\"  ");
+  EXPECT_EQ(pi->NodeType(), kProcessingInstructionNode);
+  EXPECT_EQ(pi->NodeName(), u"xml");
+  EXPECT_EQ(pi->Target(), u"xml");
+  EXPECT_EQ(pi->Data(), u" version=\"1.0\"  ");
+  EXPECT_EQ(pi->ParentNode(), nullptr);
+  EXPECT_EQ(pi->OwnerDocument(), document);
+
+  const IXMLAttributePtr attribute = document->CreateAttribute(u"body");
+  EXPECT_EQ(attribute->NodeType(), kAttributeNode);
+  EXPECT_EQ(attribute->Name(), u"body");
+  EXPECT_EQ(attribute->Value(), u"");
+  EXPECT_TRUE(attribute->Specified());
+  attribute->SetNodeValue(u"text");
+  EXPECT_EQ(attribute->Value(), u"text");
+  attribute->SetValue(u"");
+  EXPECT_EQ(attribute->NodeValue(), u"");
+}
+
+TEST(XmlTreeTest, AppendChildAddsAtTheEndAndReturnsTheChild) {
+  const IXMLDocumentPtr document = MakeXMLDocument();
+  const IXMLElementPtr root = document->CreateElement(u"smses");
+  EXPECT_EQ(document->AppendChild(root), root);
+  const IXMLElementPtr first = document->CreateElement(u"sms");
+  const IXMLElementPtr second = document->CreateElement(u"sms");
+  root->AppendChild(first);
+  root->AppendChild(second);
+
+  EXPECT_TRUE(root->HasChildNodes());
+  ASSERT_EQ(root->ChildNodes()->Length(), 2);
+  EXPECT_EQ(root->ChildNodes()->Item(0), first);
+  EXPECT_EQ(root->ChildNodes()->Item(1), second);
+  EXPECT_EQ(root->ChildNodes()->Item(2), nullptr);
+  EXPECT_EQ(root->ChildNodes()->Item(-1), nullptr);
+  EXPECT_EQ(first->ParentNode(), root);
+  EXPECT_EQ(root->ParentNode(), document);
+}
+
+TEST(XmlTreeTest, AppendingAnAttachedNodeMovesIt) {
+  const IXMLDocumentPtr document = MakeXMLDocument();
+  const IXMLElementPtr from = document->CreateElement(u"from");
+  const IXMLElementPtr to = document->CreateElement(u"to");
+  const IXMLElementPtr moved = document->CreateElement(u"moved");
+  const IXMLElementPtr other = document->CreateElement(u"other");
+  from->AppendChild(moved);
+  from->AppendChild(other);
+  to->AppendChild(moved);
+  ASSERT_EQ(from->ChildNodes()->Length(), 1);
+  EXPECT_EQ(from->ChildNodes()->Item(0), other);
+  ASSERT_EQ(to->ChildNodes()->Length(), 1);
+  EXPECT_EQ(moved->ParentNode(), to);
+
+  // Appending to the same parent again moves the node to the end.
+  from->AppendChild(moved);
+  from->AppendChild(other);
+  ASSERT_EQ(from->ChildNodes()->Length(), 2);
+  EXPECT_EQ(from->ChildNodes()->Item(0), moved);
+  EXPECT_EQ(from->ChildNodes()->Item(1), other);
+  EXPECT_EQ(to->ChildNodes()->Length(), 0);
+}
+
+TEST(XmlTreeTest, ChildOfAnotherDocumentIsRefusedAndNothingChanges) {
+  const IXMLDocumentPtr document = MakeXMLDocument();
+  const IXMLDocumentPtr other_document = MakeXMLDocument();
+  const IXMLElementPtr root = document->CreateElement(u"root");
+  const IXMLElementPtr foreign_parent = other_document->CreateElement(u"parent");
+  const IXMLElementPtr foreign = other_document->CreateElement(u"foreign");
+  foreign_parent->AppendChild(foreign);
+
+  const EXMLException error = RaisedBy([&] { root->AppendChild(foreign); });
+  EXPECT_EQ(error.Code(), 4);
+  EXPECT_EQ(error.MessageNumber(), 90);
+  EXPECT_STREQ(error.what(),
+               "NewChild was created from a different document than the one that created this "
+               "node.");
+  EXPECT_FALSE(root->HasChildNodes());
+  EXPECT_EQ(foreign->ParentNode(), foreign_parent);
+  EXPECT_EQ(foreign_parent->ChildNodes()->Length(), 1);
+}
+
+// The document has no owner document, so the test for a foreign child does not apply to it.
+TEST(XmlTreeTest, DocumentTakesTopLevelNodesOfAnyDocument) {
+  const IXMLDocumentPtr document = MakeXMLDocument();
+  const IXMLDocumentPtr other_document = MakeXMLDocument();
+  const IXMLElementPtr foreign = other_document->CreateElement(u"foreign");
+  EXPECT_EQ(document->AppendChild(foreign), foreign);
+  EXPECT_EQ(document->ChildNodes()->Length(), 1);
+}
+
+TEST(XmlTreeTest, AttributeAppendedToAnElementIsRefusedAndNothingChanges) {
+  const IXMLDocumentPtr document = MakeXMLDocument();
+  const IXMLElementPtr element = document->CreateElement(u"sms");
+  const IXMLAttributePtr attribute = document->CreateAttribute(u"body");
+
+  const EXMLException error = RaisedBy([&] { element->AppendChild(attribute); });
+  EXPECT_EQ(error.Code(), 3);
+  EXPECT_EQ(error.MessageNumber(), 89);
+  EXPECT_STREQ(error.what(), "This operation can not be performed with a Node of type ATTRIBUTE.");
+  EXPECT_FALSE(element->HasChildNodes());
+  EXPECT_EQ(attribute->ParentNode(), nullptr);
+}
+
+TEST(XmlTreeTest, OnlyAttributesTakeAValue) {
+  const IXMLDocumentPtr document = MakeXMLDocument();
+  const std::vector<std::pair<IXMLNodePtr, const char*>> cases = {
+      {document->CreateElement(u"sms"), "ELEMENT"},
+      {document->CreateProcessingInstruction(u"xml", u""), "PROCESSING_INSTRUCTION"},
+      {document, "DOCUMENT"},
+  };
+  for (const auto& [node, type_name] : cases) {
+    const EXMLException error = RaisedBy([&] { node->SetNodeValue(u"value"); });
+    EXPECT_EQ(error.Code(), 7) << type_name;
+    EXPECT_EQ(error.MessageNumber(), 89) << type_name;
+    EXPECT_EQ(
+        std::string(error.what()),
+        std::string("This operation can not be performed with a Node of type ") + type_name + ".");
+    EXPECT_EQ(node->NodeValue(), u"") << type_name;
+  }
+}
+
+TEST(XmlTreeTest, NodeTypeNamesFollowTheDomNumbers) {
+  const std::vector<const char*> names = {"ELEMENT",
+                                          "ATTRIBUTE",
+                                          "TEXT",
+                                          "CDATA_SECTION",
+                                          "ENTITY_REFERENCE",
+                                          "ENTITY_NODE",
+                                          "PROCESSING_INSTRUCTION",
+                                          "COMMENT",
+                                          "DOCUMENT",
+                                          "DOCUMENT_TYPE",
+                                          "DOCUMENT_FRAGMENT",
+                                          "NOTATION"};
+  for (size_t i = 0; i < names.size(); ++i) {
+    EXPECT_EQ(NodeTypeName(static_cast<uint8_t>(i + 1)), names[i]);
+  }
+  EXPECT_EQ(NodeTypeName(0), "");
+  EXPECT_EQ(NodeTypeName(13), "");
+}
+
+TEST(XmlTreeTest, SetAttributeKeepsFirstPositionAndLastValue) {
+  const IXMLDocumentPtr document = MakeXMLDocument();
+  const IXMLElementPtr sms = document->CreateElement(u"sms");
+  sms->SetAttribute(u"protocol", u"0");
+  sms->SetAttribute(u"address", u"+100");
+  sms->SetAttribute(u"body", u"first");
+  sms->SetAttribute(u"address", u"+200");
+  sms->SetAttribute(u"Body", u"other case");
+  sms->SetAttribute(u"subject", u"");
+
+  using TAttributes = std::vector<std::pair<std::u16string, std::u16string>>;
+  EXPECT_EQ(AttributesOf(*sms), (TAttributes{{u"protocol", u"0"},
+                                             {u"address", u"+200"},
+                                             {u"body", u"first"},
+                                             {u"Body", u"other case"},
+                                             {u"subject", u""}}));
+  EXPECT_EQ(sms->Attributes()->GetNamedItem(u"Body")->NodeValue(), u"other case");
+  EXPECT_EQ(sms->Attributes()->GetNamedItem(u"BODY"), nullptr);
+  EXPECT_FALSE(sms->HasChildNodes());
+}
+
+TEST(XmlTreeTest, RepeatedNamesAndValuesAreStoredOnce) {
+  const IXMLDocumentPtr document = MakeXMLDocument();
+  const IXMLElementPtr root = document->CreateElement(u"smses");
+  document->AppendChild(root);
+  for (int i = 0; i < 1000; ++i) {
+    const IXMLElementPtr sms = document->CreateElement(u"sms");
+    root->AppendChild(sms);
+    sms->SetAttribute(u"subject", u"null");
+    sms->SetAttribute(u"read", u"1");
+    sms->SetAttribute(u"status", u"-1");
+  }
+  // smses, sms, subject, null, read, 1, status, -1
+  EXPECT_EQ(std::dynamic_pointer_cast<TXMLDocument>(document)->Dictionary().Count(), 8);
+}
+
+TEST(XmlTreeTest, DocumentKeepsItsTreeAlive) {
+  const IXMLDocumentPtr document = MakeXMLDocument();
+  std::weak_ptr<IXMLElement> watched_child;
+  {
+    const IXMLElementPtr root = document->CreateElement(u"smses");
+    document->AppendChild(root);
+    const IXMLElementPtr child = document->CreateElement(u"sms");
+    root->AppendChild(child);
+    child->SetAttribute(u"body", u"kept");
+    watched_child = child;
+  }
+  const IXMLNodePtr root = document->ChildNodes()->Item(0);
+  const IXMLNodePtr child = root->ChildNodes()->Item(0);
+  ASSERT_NE(child, nullptr);
+  EXPECT_EQ(child->Attributes()->GetNamedItem(u"body")->NodeValue(), u"kept");
+  EXPECT_EQ(child->ParentNode(), root);
+  EXPECT_FALSE(watched_child.expired());
+}
+
+TEST(XmlTreeTest, ChildOutlivingItsParentHasNoParent) {
+  const IXMLDocumentPtr document = MakeXMLDocument();
+  IXMLElementPtr child = document->CreateElement(u"child");
+  std::weak_ptr<IXMLElement> watched_parent;
+  {
+    const IXMLElementPtr parent = document->CreateElement(u"parent");
+    parent->AppendChild(child);
+    watched_parent = parent;
+  }
+  EXPECT_TRUE(watched_parent.expired());
+  EXPECT_EQ(child->ParentNode(), nullptr);
+  const IXMLElementPtr new_parent = document->CreateElement(u"new");
+  new_parent->AppendChild(child);
+  EXPECT_EQ(child->ParentNode(), new_parent);
+}
+
+}  // namespace
+}  // namespace velmorra

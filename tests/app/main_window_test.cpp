@@ -1,0 +1,432 @@
+#include "app/main_window.h"
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "app/datastore_discovery.h"
+#include "fake_registry.h"
+#include "support/message_datastore.h"
+#include "support/temp_directory.h"
+#include "window_fakes.h"
+#include "wine_prefix.h"
+
+namespace velmorra {
+namespace {
+
+using ::testing::ElementsAre;
+using ::testing::HasSubstr;
+using ::testing::IsEmpty;
+using namespace velmorra::testing;
+
+const std::string kStores = kDatastoresKey;
+
+class TFakeVisibility : public IControlVisibility {
+ public:
+  TFakeVisibility(TEventLog& log, std::string name, bool visible)
+      : log_(log), name_(std::move(name)), visible_(visible) {}
+  bool Visible() const override { return visible_; }
+  void SetVisible(bool visible) override {
+    visible_ = visible;
+    log_.push_back(name_ + (visible ? ".Show" : ".Hide"));
+  }
+
+ protected:
+  TEventLog& log_;
+  std::string name_;
+  bool visible_;
+};
+
+class TFakeEdit : public IEditBox {
+ public:
+  explicit TFakeEdit(TEventLog& log) : visibility_(log, "txtStore", false), log_(log) {}
+  bool Visible() const override { return visibility_.Visible(); }
+  void SetVisible(bool visible) override { visibility_.SetVisible(visible); }
+  std::string Text() const override { return text_; }
+  void SetText(const std::string& text) override {
+    text_ = text;
+    log_.push_back("txtStore.Text=" + text);
+  }
+  void Type(const std::string& text) { text_ = text; }  // the user's typing
+
+ private:
+  TFakeVisibility visibility_;
+  TEventLog& log_;
+  std::string text_;
+};
+
+class TFakeStores : public IItemComboBox {
+ public:
+  explicit TFakeStores(TEventLog& log) : visibility_(log, "cmboxStores", true), log_(log) {}
+  bool Visible() const override { return visibility_.Visible(); }
+  void SetVisible(bool visible) override { visibility_.SetVisible(visible); }
+  void AddItem(const std::string& caption, int data) override {
+    items_.emplace_back(caption, data);
+    log_.push_back("cmboxStores.Add " + caption + "=" + std::to_string(data));
+  }
+  int ItemCount() const override { return static_cast<int>(items_.size()); }
+  std::string Item(int index) const override { return items_.at(index).first; }
+  int ItemData(int index) const override { return items_.at(index).second; }
+  int ItemIndex() const override { return index_; }
+  void SetItemIndex(int index) override {
+    index_ = index;
+    log_.push_back("cmboxStores.Select " + std::to_string(index));
+  }
+
+ private:
+  TFakeVisibility visibility_;
+  TEventLog& log_;
+  std::vector<std::pair<std::string, int>> items_;
+  int index_ = -1;
+};
+
+class TFakePhones : public IPhoneList {
+ public:
+  explicit TFakePhones(TEventLog& log) : log_(log) {}
+  void Clear() override {
+    items_.clear();
+    index_ = -1;
+    log_.push_back("cmboxMobile.Clear");
+  }
+  void AddItem(const std::string& caption) override { items_.push_back(caption); }
+  void SetItemIndex(int index) override { index_ = index; }
+  int ItemIndex() const override { return index_; }
+  int ItemCount() const override { return static_cast<int>(items_.size()); }
+  std::string Item(int index) const override { return items_.at(index); }
+  std::string Text() const override { return index_ < 0 ? "" : items_.at(index_); }
+  const std::vector<std::string>& Items() const { return items_; }
+
+ private:
+  TEventLog& log_;
+  std::vector<std::string> items_;
+  int index_ = -1;
+};
+
+class TFakeWindow : public IFormWindow {
+ public:
+  explicit TFakeWindow(TEventLog& log) : log_(log) {}
+  void Close() override { log_.push_back("Close"); }
+
+ private:
+  TEventLog& log_;
+};
+
+class TFakeDrop : public IDroppedFiles {
+ public:
+  explicit TFakeDrop(std::vector<std::string> names) : names_(std::move(names)) {}
+  unsigned Count() override { return static_cast<unsigned>(names_.size()); }
+  size_t NameLength(unsigned index) override { return names_[index].size(); }
+  size_t ReadName(unsigned index, char* buffer, size_t size) override {
+    const size_t copied = std::min(size - 1, names_[index].size());
+    std::memcpy(buffer, names_[index].data(), copied);
+    buffer[copied] = '\0';
+    return copied;
+  }
+  TPoint Point() override { return {5, 6}; }
+  void Finish() override {}
+
+ private:
+  std::vector<std::string> names_;
+};
+
+// A datastore file with SMS rows of the phones given, in a folder of its own.
+std::string MakeDatastore(std::string folder, const std::vector<std::string>& imeis) {
+  if (folder.back() != '/')
+    folder += '/';
+  std::filesystem::create_directories(folder + "DataBase");
+  const std::string path = folder + "DataBase/MDataStore.db3";
+  TMessageDatastore datastore(path);
+  for (const std::string& imei : imeis) {
+    datastore.Insert({{"type", "SMS"},
+                      {"IMEI", imei},
+                      {"Sender", "5551234"},
+                      {"SentReceivedTimestamp", 40179.5},
+                      {"Status", 1},
+                      {"Text", "Hello"}});
+  }
+  return path;
+}
+
+// The window's logic over fake controls; everything it does lands in Log.
+class MainWindowTest : public ::testing::Test {
+ protected:
+  TfrmMain& Form(IRegistry& registry) {
+    form_ = std::make_unique<TfrmMain>(
+        TfrmMainControls{Stores, Edit, Open, Phones, Dialog},
+        TfrmMainServices{Window, Messages, registry, Errors, OutputDirectory});
+    return *form_;
+  }
+  TfrmMain& Created(IRegistry& registry) {
+    TfrmMain& form = Form(registry);
+    form.FormCreate();
+    Log.clear();
+    return form;
+  }
+  void Drop(TfrmMain& form, const std::vector<std::string>& names) {
+    TFakeDrop drop(names);
+    form.JvDragDrop1.HandleDrop(drop);
+  }
+
+  TEventLog Log;
+  TFakeStores Stores{Log};
+  TFakeEdit Edit{Log};
+  TFakeVisibility Open{Log, "cmdOpen", false};
+  TFakePhones Phones{Log};
+  TScriptedOpenDialog Dialog{Log};
+  TFakeWindow Window{Log};
+  TRecordingMessages Messages{Log};
+  TRecordingErrorDialog ErrorDialog{Log};
+  TMemoryReportFile ReportFile;
+  TTempDirectory Output;
+  std::string OutputDirectory = Output.Path();
+  TTempDirectory Stores1;
+  TTempDirectory Stores2;
+  TErrorReport Errors{ErrorDialog, ReportFile, Output.Path(), [] {}};
+  TFakeRegistry Registry;
+  std::unique_ptr<TfrmMain> form_;
+};
+
+const char kMissingFile[] = "Error: Datastore file doesn't exist.";
+
+TEST_F(MainWindowTest, StartWithoutTheKeyWarnsThenSwitchesToManualMode) {
+  TfrmMain& form = Form(Registry);
+  form.FormCreate();
+  EXPECT_THAT(Log, ElementsAre(std::string("Warning: ") + kDatastoresNotFoundWarning,
+                               "cmboxStores.Hide", "txtStore.Show", "cmdOpen.Show"));
+  EXPECT_TRUE(form.ManualMode());
+  EXPECT_EQ(form.CurrentDatastorePath(), "");
+  EXPECT_EQ(Phones.ItemCount(), 0);
+}
+
+TEST_F(MainWindowTest, StartWithNoUsableDatastoreSwitchesToManualModeSilently) {
+  Registry.Key(kStores + "\\A");
+  Registry.SetString(kStores + "\\B", "DatastorePath", "");
+  TfrmMain& form = Form(Registry);
+  form.FormCreate();
+  EXPECT_THAT(Log, ElementsAre("cmboxStores.Hide", "txtStore.Show", "cmdOpen.Show"));
+  EXPECT_TRUE(form.ManualMode());
+}
+
+TEST_F(MainWindowTest, StartWithDatastoresSelectsTheFirstAndReadsItsPhones) {
+  const std::string first = MakeDatastore(Stores1.Path(), {"111", "222", "111"});
+  const std::string second = MakeDatastore(Stores2.Path(), {"333"});
+  Registry.Key(kStores + "\\Unusable");
+  Registry.SetString(kStores + "\\One", "DatastorePath", Stores1.Path());
+  Registry.SetString(kStores + "\\Two", "DatastorePath", Stores2.Path());
+  TfrmMain& form = Form(Registry);
+  form.FormCreate();
+
+  EXPECT_THAT(Log, ElementsAre("cmboxStores.Add Datastore 2=0", "cmboxStores.Add Datastore 3=1",
+                               "cmboxStores.Select 0", "cmboxMobile.Clear"));
+  EXPECT_FALSE(form.ManualMode());
+  EXPECT_THAT(form.StorePaths(), ElementsAre(first, second));
+  EXPECT_EQ(form.CurrentDatastorePath(), first);
+  EXPECT_THAT(Phones.Items(), ElementsAre("All Phones", "111", "222"));
+  EXPECT_EQ(Phones.ItemIndex(), 0);
+}
+
+TEST_F(MainWindowTest, MissingFirstDatastoreFileIsReportedAtStart) {
+  Registry.SetString(kStores + "\\One", "DatastorePath", Stores1.Path());
+  Form(Registry).FormCreate();
+  EXPECT_THAT(Log,
+              ElementsAre("cmboxStores.Add Datastore 1=0", "cmboxStores.Select 0", kMissingFile));
+}
+
+TEST_F(MainWindowTest, RegistryReadErrorIsReportedAndTheWindowStaysDiscoveredWithoutSelection) {
+  Registry.SetString(kStores + "\\One", "DatastorePath", Stores1.Path());
+  Registry.Key(kStores + "\\Two").Values["DatastorePath"] = {registry_type::Binary, "xx"};
+  Registry.SetString(kStores + "\\Three", "DatastorePath", Stores2.Path());
+  TfrmMain& form = Form(Registry);
+  form.FormCreate();
+
+  EXPECT_THAT(Log, ElementsAre("cmboxStores.Add Datastore 1=0",
+                               "Error report: Invalid data type for 'DatastorePath'"));
+  EXPECT_FALSE(form.ManualMode());
+  EXPECT_EQ(Stores.ItemIndex(), -1);
+  EXPECT_EQ(form.CurrentDatastorePath(), "") << "items but no selection";
+  EXPECT_THAT(ReportFile.Files[Output.File("bugreport.txt")],
+              HasSubstr("Error: Invalid data type for 'DatastorePath'\n"));
+}
+
+TEST_F(MainWindowTest, TheSelectedItemsDataPicksThePath) {
+  Registry.SetString(kStores + "\\One", "DatastorePath", "/one");
+  Registry.Key(kStores + "\\Skipped");
+  Registry.SetString(kStores + "\\Three", "DatastorePath", "/three");
+  TfrmMain& form = Created(Registry);
+  EXPECT_EQ(form.CurrentDatastorePath(), "/one/DataBase/MDataStore.db3");
+  Stores.SetItemIndex(1);
+  EXPECT_EQ(form.CurrentDatastorePath(), "/three/DataBase/MDataStore.db3");
+  Stores.SetItemIndex(-1);
+  EXPECT_EQ(form.CurrentDatastorePath(), "");
+}
+
+TEST_F(MainWindowTest, ManualPathIsTheEditTextWithoutBlanksAndControlsAround) {
+  TfrmMain& form = Created(Registry);
+  const std::vector<std::pair<std::string, std::string>> cases = {
+      {"/data/MDataStore.db3", "/data/MDataStore.db3"},
+      {"  /my data/x.db3 \t", "/my data/x.db3"},
+      {" \t \r\n", ""},
+      {"", ""},
+      {"\x01/x\x7f\x1f", "/x\x7f"},
+      {" /caf\xc3\xa9.db3\xc2\xa0 ", "/caf\xc3\xa9.db3\xc2\xa0"},
+  };
+  for (const auto& [typed, path] : cases) {
+    Edit.Type(typed);
+    EXPECT_EQ(form.CurrentDatastorePath(), path) << typed;
+  }
+}
+
+TEST_F(MainWindowTest, ConfirmedOpenSetsTheTextThenReadsThePhones) {
+  const std::string store = MakeDatastore(Stores1.Path(), {"444"});
+  TfrmMain& form = Created(Registry);
+  Dialog.Answers = {"/nowhere/MDataStore.db3", store};
+  form.cmdOpenClick();
+  EXPECT_THAT(Log,
+              ElementsAre("od.Execute", "txtStore.Text=/nowhere/MDataStore.db3", kMissingFile));
+  Log.clear();
+  form.cmdOpenClick();
+  EXPECT_THAT(Log, ElementsAre("od.Execute", "txtStore.Text=" + store, "cmboxMobile.Clear"));
+  EXPECT_THAT(Phones.Items(), ElementsAre("All Phones", "444"));
+  EXPECT_TRUE(form.ManualMode());
+}
+
+TEST_F(MainWindowTest, CancelledOpenChangesNothing) {
+  TfrmMain& form = Created(Registry);
+  Edit.Type("typed");
+  Dialog.Answers = {""};
+  form.cmdOpenClick();
+  EXPECT_THAT(Log, ElementsAre("od.Execute"));
+  EXPECT_EQ(Edit.Text(), "typed");
+  EXPECT_TRUE(form.ManualMode());
+}
+
+TEST_F(MainWindowTest, ChangingTheDatastoreRereadsThePhonesAndResetsTheChoice) {
+  MakeDatastore(Stores1.Path(), {"111"});
+  MakeDatastore(Stores2.Path(), {"111", "222"});
+  Registry.SetString(kStores + "\\One", "DatastorePath", Stores1.Path());
+  Registry.SetString(kStores + "\\Two", "DatastorePath", Stores2.Path());
+  TfrmMain& form = Created(Registry);
+  Phones.SetItemIndex(1);
+  Stores.SetItemIndex(1);
+  form.cmboxStoresChange();
+  EXPECT_THAT(Phones.Items(), ElementsAre("All Phones", "111", "222"));
+  EXPECT_EQ(Phones.ItemIndex(), 0);
+}
+
+TEST_F(MainWindowTest, ConvertWritesTheBackupOfTheChosenPhone) {
+  const std::string store = MakeDatastore(Stores1.Path(), {"111", "222"});
+  TfrmMain& form = Created(Registry);
+  Dialog.Answers = {store};
+  form.cmdOpenClick();
+  Phones.SetItemIndex(2);
+  form.cmdConvertClick();
+  const std::string written = ReadFileBytes(Output.File("sms_222.xml"));
+  EXPECT_THAT(written, HasSubstr("<smses count=\"1\">"));
+  EXPECT_THAT(written, HasSubstr("date=\"1262347200000\""));
+  Phones.SetItemIndex(0);
+  form.cmdConvertClick();
+  EXPECT_THAT(ReadFileBytes(Output.File("sms_All Phones.xml")), HasSubstr("count=\"2\""));
+}
+
+TEST_F(MainWindowTest, ConvertThatCannotCreateTheFileIsReportedAndChangesNothing) {
+  const std::string store = MakeDatastore(Stores1.Path(), {"111"});
+  OutputDirectory = Output.File("missing/");
+  TfrmMain& form = Created(Registry);
+  Edit.Type(store);
+  form.cmdConvertClick();
+  ASSERT_EQ(Log.size(), 1u);
+  EXPECT_THAT(Log[0], HasSubstr("Error report: Cannot create file \"" + OutputDirectory));
+  EXPECT_THAT(ReportFile.Files[Output.File("bugreport.txt")], HasSubstr("Cannot create file"));
+  EXPECT_TRUE(form.ManualMode());
+  EXPECT_EQ(form.CurrentDatastorePath(), store);
+}
+
+TEST_F(MainWindowTest, DropTakesTheFirstNameAndSwitchesToManualModeForGood) {
+  MakeDatastore(Stores1.Path(), {"111"});
+  Registry.SetString(kStores + "\\One", "DatastorePath", Stores1.Path());
+  TfrmMain& form = Created(Registry);
+  const std::string long_name = "/" + std::string(400, 'l') + ".db3";
+
+  Drop(form, {});
+  EXPECT_THAT(Log, IsEmpty()) << "an empty drop does nothing";
+  Drop(form, {"/first/MDataStore.db3", "/second.db3", "/a/folder"});
+  EXPECT_THAT(Log, ElementsAre("txtStore.Text=/first/MDataStore.db3", "cmboxStores.Hide",
+                               "txtStore.Show", "cmdOpen.Show"));
+  EXPECT_EQ(form.CurrentDatastorePath(), "/first/MDataStore.db3");
+  EXPECT_THAT(Phones.Items(), ElementsAre("All Phones", "111")) << "phones are not re-read";
+
+  Log.clear();
+  Drop(form, {long_name});
+  EXPECT_THAT(Log, ElementsAre("txtStore.Text=" + long_name, "cmboxStores.Hide", "txtStore.Show",
+                               "cmdOpen.Show"));
+  EXPECT_TRUE(form.ManualMode());
+  EXPECT_EQ(form.CurrentDatastorePath(), long_name);
+}
+
+TEST_F(MainWindowTest, EscapeClosesTheWindowAndLeavesTheCharacter) {
+  TfrmMain& form = Created(Registry);
+  for (char key : {'a', '\r', '\x1a', '\x1c'}) {
+    char typed = key;
+    form.FormKeyPress(typed);
+    EXPECT_EQ(typed, key);
+  }
+  EXPECT_THAT(Log, IsEmpty());
+  char escape = 27;
+  form.FormKeyPress(escape);
+  EXPECT_EQ(escape, 27);
+  EXPECT_THAT(Log, ElementsAre("Close"));
+}
+
+TEST_F(MainWindowTest, DestroyingTheWindowDropsTheDatastorePaths) {
+  Registry.SetString(kStores + "\\One", "DatastorePath", "/one");
+  TfrmMain& form = Created(Registry);
+  form.FormDestroy();
+  EXPECT_THAT(form.StorePaths(), IsEmpty());
+  EXPECT_EQ(form.CurrentDatastorePath(), "");
+}
+
+TEST_F(MainWindowTest, WineRegistryWithoutTheKeyGivesTheWarningThenManualMode) {
+  TWinePrefix prefix;
+  prefix.WriteUserReg("[Software\\\\Wine] 1\n\"Version\"=\"win7\"\n");
+  auto registry = OpenCurrentUserRegistry();
+  TfrmMain& form = Form(*registry);
+  form.FormCreate();
+  EXPECT_THAT(Log, ElementsAre(std::string("Warning: ") + kDatastoresNotFoundWarning,
+                               "cmboxStores.Hide", "txtStore.Show", "cmdOpen.Show"));
+  EXPECT_TRUE(form.ManualMode());
+}
+
+TEST_F(MainWindowTest, WineRegistryWithAnInvalidValueTypeReachesTheErrorReport) {
+  TWinePrefix prefix;
+  prefix.WriteUserReg(DatastoreSection("A", DatastorePathLine("C:\\Ovi")) +
+                      DatastoreSection("B", "\"DatastorePath\"=hex:43,3a,5c"));
+  auto registry = OpenCurrentUserRegistry();
+  TfrmMain& form = Form(*registry);
+  form.FormCreate();
+  EXPECT_THAT(Log, ElementsAre("cmboxStores.Add Datastore 1=0",
+                               "Error report: Invalid data type for 'DatastorePath'"));
+  EXPECT_FALSE(form.ManualMode());
+}
+
+TEST_F(MainWindowTest, WineRegistryExampleOffersDatastoreTwoAndThree) {
+  TWinePrefix prefix;
+  const std::string one = MakeDatastore(prefix.DriveC() + "Data/One", {"123456789012345"});
+  prefix.WriteUserReg(DatastoreSection("A", "") +
+                      DatastoreSection("B", DatastorePathLine("C:\\Data\\One")) +
+                      DatastoreSection("C", DatastorePathLine("C:\\Data\\Two\\")));
+  auto registry = OpenCurrentUserRegistry();
+  TfrmMain& form = Form(*registry);
+  form.FormCreate();
+  EXPECT_THAT(Log, ElementsAre("cmboxStores.Add Datastore 2=0", "cmboxStores.Add Datastore 3=1",
+                               "cmboxStores.Select 0", "cmboxMobile.Clear"));
+  EXPECT_EQ(form.CurrentDatastorePath(),
+            prefix.Path() + "/dosdevices/c:/Data/One/DataBase/MDataStore.db3");
+  EXPECT_THAT(Phones.Items(), ElementsAre("All Phones", "123456789012345"));
+}
+
+}  // namespace
+}  // namespace velmorra

@@ -11,13 +11,17 @@ namespace velmorra {
 
 namespace {
 
-// Runs the query of the phone choice: every SMS for "All Phones" (index 0), otherwise the SMS of
-// the phone whose IMEI is `PhoneText` (FormatSql quotes it).
-void QueryMessages(TLite3ResultSet& messages, int PhoneIndex, const std::string& PhoneText) {
+// The library's answer to a step when the statement has no more rows.
+constexpr int32_t kSqliteDone = 101;
+
+// Prepares the query of the phone choice: every SMS for "All Phones" (index 0), otherwise the SMS
+// of the phone whose IMEI is `PhoneText` (FormatSql quotes it).
+void PrepareMessages(TLite3ResultSet& messages, int PhoneIndex, const std::string& PhoneText) {
   if (PhoneIndex == 0) {
-    messages.QueryFmt("SELECT * FROM MessageEx WHERE type = %s", {"SMS"});
+    messages.PrepareFmt("SELECT * FROM MessageEx WHERE type = %s", {"SMS"});
   } else {
-    messages.QueryFmt("SELECT * FROM MessageEx WHERE type = %s AND IMEI = %s", {"SMS", PhoneText});
+    messages.PrepareFmt("SELECT * FROM MessageEx WHERE type = %s AND IMEI = %s",
+                        {"SMS", PhoneText});
   }
 }
 
@@ -46,16 +50,23 @@ void AppendMessage(IXMLDocument& document, IXMLElement& smses, TResultRow& row) 
   sms->SetAttribute(u"status", u"-1");
 }
 
-IXMLDocumentPtr BuildBackupDocument(TLite3ResultSet& messages) {
+// Builds the backup document from the rows of the prepared statement, one row at a time. Returns
+// nullptr when a step fails; the result set then holds the library's error.
+IXMLDocumentPtr BuildBackupDocument(TLite3ResultSet& messages, int& count) {
   const IXMLDocumentPtr document = MakeXMLDocument();
   document->AppendChild(
       document->CreateProcessingInstruction(u"xml", u"version=\"1.0\" encoding=\"utf-8\""));
   const IXMLElementPtr smses = document->CreateElement(u"smses");
   document->AppendChild(smses);
-  for (int i = 0; i < messages.RowCount(); ++i) {
-    AppendMessage(*document, *smses, messages.Rows(i));
+  count = 0;
+  TResultRow* row = nullptr;
+  while (messages.Next(&row)) {
+    AppendMessage(*document, *smses, *row);
+    ++count;
   }
-  smses->SetAttribute(u"count", DecimalText(messages.RowCount()));
+  if (messages.ErrorCode != kSqliteDone)
+    return nullptr;
+  smses->SetAttribute(u"count", DecimalText(count));
   return document;
 }
 
@@ -78,20 +89,20 @@ TExportResult ExportSmsBackup(const std::string& DatastoreFile, int PhoneIndex,
     return {};
   }
 
-  TLite3ResultSet& messages = *db.NewResultSet();
-  QueryMessages(messages, PhoneIndex, PhoneText);
   // A backup that silently lacks messages would be trusted and the phone's messages lost: a query
   // that fails (no MessageEx, not a database, still locked) ends the run without a file.
-  if (messages.ErrorCode != 0) {
+  TLite3ResultSet& messages = *db.NewResultSet();
+  PrepareMessages(messages, PhoneIndex, PhoneText);
+  TExportResult result;
+  const IXMLDocumentPtr document =
+      messages.ErrorCode == 0 ? BuildBackupDocument(messages, result.MessageCount) : nullptr;
+  if (!document) {
     Messages.ShowMessage(TMessageBoxKind::Error,
                          "Error reading datastore. Error was: " + messages.ErrorMessage + ".");
     return {};
   }
 
-  const IXMLDocumentPtr document = BuildBackupDocument(messages);
-  TExportResult result;
   result.FileName = OutputDirectory + BackupFileName(PhoneText);
-  result.MessageCount = messages.RowCount();
   document->SaveToFile(result.FileName, LayoutMode::Indented);
   result.Written = true;
   return result;

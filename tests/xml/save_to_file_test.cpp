@@ -87,16 +87,6 @@ TEST(SaveToFileTest, ReplacesAnExistingFile) {
   EXPECT_EQ(ReadFileBytes(path), InMemory(*document));
 }
 
-TEST(SaveToFileTest, NewFileHasTheUsualPermissions) {
-  TTempDirectory directory;
-  const mode_t saved_mask = umask(027);
-  BackupDocument(1)->SaveToFile(directory.File("a.xml"), LayoutMode::Indented);
-  umask(saved_mask);
-  struct stat status;
-  ASSERT_EQ(stat(directory.File("a.xml").c_str(), &status), 0);
-  EXPECT_EQ(status.st_mode & 0777, 0640u);
-}
-
 TEST(SaveToFileTest, MissingDirectoryCannotBeCreated) {
   TTempDirectory directory;
   const std::string path = directory.File("missing/sms.xml");
@@ -116,16 +106,6 @@ TEST(SaveToFileTest, CreateErrorNamesTheFullPath) {
   EXPECT_EQ(message, "Cannot create file \"" +
                          std::filesystem::canonical(directory.Path()).string() +
                          "/nowhere/x.xml\". No such file or directory");
-}
-
-TEST(SaveToFileTest, DirectoryOfTheTargetsNameCannotBeReplaced) {
-  TTempDirectory directory;
-  std::filesystem::create_directory(directory.File("sms.xml"));
-  EXPECT_EQ(MessageRaisedBy<EFileCreateError>([&] {
-              BackupDocument(1)->SaveToFile(directory.File("sms.xml"), LayoutMode::Indented);
-            }),
-            "Cannot create file \"" + directory.File("sms.xml") + "\". Is a directory");
-  EXPECT_EQ(FileNamesIn(directory.Path()), std::vector<std::string>{"sms.xml"});
 }
 
 TEST(SaveToFileTest, ReadOnlyDirectoryCannotBeWritten) {

@@ -179,26 +179,6 @@ TEST(XmlTreeTest, OnlyAttributesTakeAValue) {
   }
 }
 
-TEST(XmlTreeTest, NodeTypeNamesFollowTheDomNumbers) {
-  const std::vector<const char*> names = {"ELEMENT",
-                                          "ATTRIBUTE",
-                                          "TEXT",
-                                          "CDATA_SECTION",
-                                          "ENTITY_REFERENCE",
-                                          "ENTITY_NODE",
-                                          "PROCESSING_INSTRUCTION",
-                                          "COMMENT",
-                                          "DOCUMENT",
-                                          "DOCUMENT_TYPE",
-                                          "DOCUMENT_FRAGMENT",
-                                          "NOTATION"};
-  for (size_t i = 0; i < names.size(); ++i) {
-    EXPECT_EQ(NodeTypeName(static_cast<uint8_t>(i + 1)), names[i]);
-  }
-  EXPECT_EQ(NodeTypeName(0), "");
-  EXPECT_EQ(NodeTypeName(13), "");
-}
-
 TEST(XmlTreeTest, SetAttributeKeepsFirstPositionAndLastValue) {
   const IXMLDocumentPtr document = MakeXMLDocument();
   const IXMLElementPtr sms = document->CreateElement(u"sms");

@@ -18,7 +18,10 @@ class TLite3Db;
 // A result set over an SQLite connection. Create it on an open connection with
 // `new TLite3ResultSet(db)` (or db.NewResultSet()): the connection owns it from then on, so the
 // caller may delete it early but need not. On a connection without a database handle every
-// statement fails with ErrorCode -1 and never reaches the library.
+// statement fails with ErrorCode -1 ("Database not open") and never reaches the library. A failing
+// step reports the library's specific code and text (e.g. 11 for a corrupt file, 5 "database is
+// locked" once the connection's BusyLimitMilliseconds has been waited). Next without a prepared
+// statement fails with -1 ("No statement prepared").
 class TLite3ResultSet : public TResultSet {
  public:
   explicit TLite3ResultSet(TLite3Db& db, TRegistration registration = TRegistration::Registered);

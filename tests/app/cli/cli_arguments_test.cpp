@@ -1,11 +1,9 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
-#include <sstream>
 #include <string>
 #include <vector>
 
-#include "app/cli/cli.h"
 #include "app/cli/cli_command.h"
 
 namespace velmorra {
@@ -45,21 +43,6 @@ TEST(ParseArguments, NamesWhatIsWrong) {
   };
   for (const auto& [arguments, error] : cases) {
     EXPECT_EQ(ParseArguments(arguments, {"phone"}).Error, error);
-  }
-}
-
-TEST(RunCli, EveryCommandIsListedInTheUsage) {
-  std::ostringstream out;
-  std::ostringstream err;
-  TConsole console{out, err};
-
-  EXPECT_EQ(RunCli({"--help"}, console), ExitSuccess);
-
-  for (const TCliCommand& command : CliCommands()) {
-    EXPECT_NE(
-        out.str().find("  " + std::string(command.Name) + " " + std::string(command.Synopsis)),
-        std::string::npos)
-        << command.Name;
   }
 }
 

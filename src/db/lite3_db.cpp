@@ -60,11 +60,12 @@ int BusyHandler(void* UserData, int /*RetryCount*/) {
   auto* result_set = static_cast<TLite3ResultSet*>(UserData);
   // Another program may hold its lock for ever; past the limit the statement fails with the
   // library's "database is locked" instead of hanging the program.
-  if (result_set->busy_waited_milliseconds_ >= result_set->lite3_db_.BusyLimitMilliseconds) {
+  TLite3Db& db = result_set->lite3_db_;
+  if (db.busy_waited_milliseconds_ >= db.BusyLimitMilliseconds) {
     return 0;
   }
   SleepMilliseconds(kBusySleepMilliseconds);
-  result_set->busy_waited_milliseconds_ += kBusySleepMilliseconds;
+  db.busy_waited_milliseconds_ += kBusySleepMilliseconds;
   return -1;
 }
 
@@ -93,7 +94,6 @@ TLite3ResultSet::~TLite3ResultSet() {
 void TLite3ResultSet::Reset() {
   RowsAffected = 0;
   Clear();
-  busy_waited_milliseconds_ = 0;
 }
 
 void TLite3ResultSet::Clear() {
@@ -358,6 +358,7 @@ bool TLite3Db::Open(const std::string& Path) {
   }
 
   const TSqliteApi& api = Sqlite();
+  busy_waited_milliseconds_ = 0;
   int rc;
   if (UnicodeMode) {
     const std::u16string wide_path = Utf8ToUtf16(path);

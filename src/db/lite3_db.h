@@ -60,7 +60,6 @@ class TLite3ResultSet : public TResultSet {
   std::string LibraryErrorText(bool wide) const;
 
   TLite3Db& lite3_db_;
-  unsigned busy_waited_milliseconds_ = 0;
 };
 
 // A connection to an SQLite database through the run-time bound library. It owns its result sets
@@ -93,22 +92,27 @@ class TLite3Db : public TMinDB {
 
   // The library's connection handle; nullptr until an open call returned one and after Close.
   sqlite3* Handle = nullptr;
-  // The longest total time one statement sleeps waiting for another program's lock before it
-  // fails with the library's "database is locked" error.
+  // The longest total time the statements of one open connection sleep waiting for another
+  // program's lock; past it every statement that meets the lock fails with the library's
+  // "database is locked" error. Counted over all statements, so that the set-up reads of Open and
+  // the caller's query together wait no longer than this.
   unsigned BusyLimitMilliseconds = 10000;
 
  private:
+  friend int BusyHandler(void* UserData, int RetryCount);
+
   bool OpenPath(std::string path);
   void RegisterLowerW();
 
   std::unique_ptr<TLite3ResultSet> internal_query_;
+  unsigned busy_waited_milliseconds_ = 0;
 };
 
 // True when `Path` names a directory: it contains "/", "\" or ":".
 bool PathHasDirectoryPart(std::string_view Path);
 
-// The library's busy callback: sleeps 2 ms and asks for a retry, until the statement of the
-// result set `UserData` has slept its connection's BusyLimitMilliseconds in total.
+// The library's busy callback: sleeps 2 ms and asks for a retry, until the connection of the
+// result set `UserData` has slept its BusyLimitMilliseconds in total since it was opened.
 int BusyHandler(void* UserData, int RetryCount);
 
 // The SQL function LowerW(text): the Unicode lower case of its one UTF-16 argument; NULL for NULL.

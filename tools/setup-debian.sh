@@ -7,7 +7,7 @@ packages=(
   libsqlite3-0 libsqlite3-dev sqlite3
   libicu-dev
   libgtest-dev libgmock-dev libbenchmark-dev
-  libexpat1-dev
+  libexpat1-dev time
   qt6-base-dev libgl-dev fonts-dejavu-core
 )
 "${SUDO[@]}" apt-get update

@@ -4,6 +4,7 @@
 
 #include "app/cli/convert_command.h"
 #include "app/cli/phones_command.h"
+#include "app/cli/stores_command.h"
 
 namespace velmorra {
 
@@ -34,7 +35,8 @@ int UsageError(std::string_view problem, TConsole& console) {
 }  // namespace
 
 const std::vector<TCliCommand>& CliCommands() {
-  static const std::vector<TCliCommand> commands = {PhonesCommand(), ConvertCommand()};
+  static const std::vector<TCliCommand> commands = {PhonesCommand(), ConvertCommand(),
+                                                    StoresCommand()};
   return commands;
 }
 

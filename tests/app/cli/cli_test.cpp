@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "app/wine_prefix.h"
 #include "support/message_datastore.h"
 #include "support/temp_directory.h"
 
@@ -201,6 +202,28 @@ TEST_F(VelmorraCli, ConvertIntoADirectoryThatIsNotThereHasStatusThree) {
   EXPECT_EQ(run.Out, "");
   EXPECT_THAT(run.Err, StartsWith("Cannot create file \"" +
                                   directory_.File("nowhere/sms_All Phones.xml") + "\". "));
+}
+
+TEST_F(VelmorraCli, StoresListsTheRegisteredDatastoresOfTheWinePrefix) {
+  testing::TWinePrefix prefix;
+  prefix.WriteUserReg(testing::DatastoreSection("A", "") +
+                      testing::DatastoreSection("B", testing::DatastorePathLine("C:\\Ovi\\One")) +
+                      testing::DatastoreSection("C", testing::DatastorePathLine("relative")));
+  const TRun run = Run({"stores"});
+  EXPECT_EQ(run.Status, 0) << run.Err;
+  EXPECT_EQ(run.Out, "Datastore 2\t" + prefix.Path() +
+                         "/dosdevices/c:/Ovi/One/DataBase/MDataStore.db3\n"
+                         "Datastore 3\t" +
+                         directory_.Path() + "relative/DataBase/MDataStore.db3\n");
+  EXPECT_EQ(run.Err, "");
+}
+
+TEST_F(VelmorraCli, StoresWithoutARegistrationWarnsWithStatusOne) {
+  testing::TWinePrefix prefix;
+  const TRun run = Run({"stores"});
+  EXPECT_EQ(run.Status, 1);
+  EXPECT_EQ(run.Out, "");
+  EXPECT_THAT(run.Err, HasSubstr("Unable to find Nokia Ovi Datastores in registry."));
 }
 
 }  // namespace

@@ -1,6 +1,7 @@
 #include "xml/dictionary.h"
 
-#include <array>
+#include <algorithm>
+#include <cstring>
 #include <stdexcept>
 
 namespace velmorra {
@@ -13,13 +14,27 @@ constexpr std::array<uint32_t, 25> kBucketPrimes = {
     49157,    98317,    196613,    393241,    786433,    1572869,   3145739,   6291469, 12582917,
     25165843, 50331653, 100663319, 201326611, 402653189, 805306457, 1610612741};
 
+// Texts are stored back to back in blocks of this size; a longer one gets a block of its own.
+constexpr size_t kBlockSize = 1024 * 1024;
+// The stored length is a base-128 number of at most this many bytes.
+constexpr size_t kMaxLengthBytes = 5;
+
 uint32_t ThresholdFor(uint32_t bucket_count) {
   return bucket_count / 3 * 2;
 }
 
+unsigned char* PutLength(unsigned char* out, size_t length) {
+  while (length >= 0x80) {
+    *out++ = static_cast<unsigned char>(length | 0x80);
+    length >>= 7;
+  }
+  *out++ = static_cast<unsigned char>(length);
+  return out;
+}
+
 }  // namespace
 
-TDictionary::TDictionary() : starts_{0}, rebuild_threshold_(0) {
+TDictionary::TDictionary() : rebuild_threshold_(0) {
   Rebuild(kBucketPrimes[0]);
 }
 
@@ -36,33 +51,43 @@ uint32_t TDictionary::BucketCountFor(size_t text_count) {
 // Each code unit is encoded on its own, never as part of a surrogate pair, so that every sequence
 // of 16-bit units (lone surrogates and U+0000 too) has a stored form and decodes back unchanged.
 uint32_t TDictionary::Encode(std::u16string_view text) const {
-  scratch_.clear();
+  scratch_.resize(3 * text.size());
+  auto* out = reinterpret_cast<unsigned char*>(scratch_.data());
+  unsigned char* const start = out;
   for (const char16_t unit : text) {
     if (unit < 0x80 && unit != 0) {
-      scratch_.push_back(static_cast<char>(unit));
+      *out++ = static_cast<unsigned char>(unit);
     } else if (unit < 0x800 && unit != 0) {
-      scratch_.push_back(static_cast<char>(0xC0 | (unit >> 6)));
-      scratch_.push_back(static_cast<char>(0x80 | (unit & 0x3F)));
+      *out++ = static_cast<unsigned char>(0xC0 | (unit >> 6));
+      *out++ = static_cast<unsigned char>(0x80 | (unit & 0x3F));
     } else {
-      scratch_.push_back(static_cast<char>(0xE0 | (unit >> 12)));
-      scratch_.push_back(static_cast<char>(0x80 | ((unit >> 6) & 0x3F)));
-      scratch_.push_back(static_cast<char>(0x80 | (unit & 0x3F)));
+      *out++ = static_cast<unsigned char>(0xE0 | (unit >> 12));
+      *out++ = static_cast<unsigned char>(0x80 | ((unit >> 6) & 0x3F));
+      *out++ = static_cast<unsigned char>(0x80 | (unit & 0x3F));
     }
   }
+  scratch_.resize(static_cast<size_t>(out - start));
   uint32_t hash = 2166136261u;  // FNV-1a
-  for (const char byte : scratch_) {
+  for (const char byte : scratch_)
     hash = (hash ^ static_cast<unsigned char>(byte)) * 16777619u;
-  }
   return hash;
 }
 
 std::string_view TDictionary::Stored(int32_t id) const {
-  return std::string_view(bytes_).substr(starts_[id], starts_[id + 1] - starts_[id]);
+  const unsigned char* p = entries_[id].stored;
+  size_t length = 0;
+  for (int shift = 0;; shift += 7) {
+    const unsigned char byte = *p++;
+    length |= static_cast<size_t>(byte & 0x7F) << shift;
+    if (!(byte & 0x80))
+      break;
+  }
+  return {reinterpret_cast<const char*>(p), length};
 }
 
 std::optional<int32_t> TDictionary::FindEncoded(uint32_t hash) const {
-  for (int32_t id = heads_[hash % heads_.size()]; id >= 0; id = next_[id]) {
-    if (hashes_[id] == hash && Stored(id) == scratch_)
+  for (int32_t id = heads_[hash % heads_.size()]; id >= 0; id = entries_[id].next) {
+    if (entries_[id].hash == hash && Stored(id) == scratch_)
       return id;
   }
   return std::nullopt;
@@ -72,19 +97,37 @@ std::optional<int32_t> TDictionary::Find(std::u16string_view text) const {
   return FindEncoded(Encode(text));
 }
 
+TDictionary::TRecent* TDictionary::RecentSlot(std::u16string_view text) {
+  if (text.size() > TRecent::kMaxLength)
+    return nullptr;
+  uint32_t mix = 0;
+  for (const char16_t unit : text)
+    mix = mix * 31 + unit;
+  return &recent_[(mix * 0x9E3779B1u) >> 25];
+}
+
 int32_t TDictionary::Intern(std::u16string_view text) {
+  TRecent* recent = RecentSlot(text);
+  if (recent && recent->used && recent->length == text.size() &&
+      std::equal(text.begin(), text.end(), recent->units.begin())) {
+    return recent->id;
+  }
   const uint32_t hash = Encode(text);
-  if (const std::optional<int32_t> known = FindEncoded(hash))
+  if (const std::optional<int32_t> known = FindEncoded(hash)) {
+    if (recent) {
+      recent->used = true;
+      recent->length = static_cast<uint8_t>(text.size());
+      std::copy(text.begin(), text.end(), recent->units.begin());
+      recent->id = *known;
+    }
     return *known;
+  }
   if (Count() == INT32_MAX)
     throw std::length_error("The document's dictionary is full.");
 
   const int32_t id = Count();
-  bytes_ += scratch_;
-  starts_.push_back(bytes_.size());
-  hashes_.push_back(hash);
   const size_t bucket = hash % heads_.size();
-  next_.push_back(heads_[bucket]);
+  entries_.push_back({Store(), hash, heads_[bucket]});
   heads_[bucket] = id;
 
   if (static_cast<uint32_t>(Count()) >= rebuild_threshold_)
@@ -92,34 +135,62 @@ int32_t TDictionary::Intern(std::u16string_view text) {
   return id;
 }
 
-std::u16string TDictionary::Lookup(int32_t id) const {
+const unsigned char* TDictionary::Store() {
+  const size_t needed = kMaxLengthBytes + scratch_.size();
+  if (needed > block_left_) {
+    const size_t size = std::max(needed, kBlockSize);
+    blocks_.push_back(std::make_unique_for_overwrite<unsigned char[]>(size));
+    block_next_ = blocks_.back().get();
+    block_left_ = size;
+  }
+  unsigned char* const stored = block_next_;
+  unsigned char* const text = PutLength(stored, scratch_.size());
+  std::memcpy(text, scratch_.data(), scratch_.size());
+  const size_t used = static_cast<size_t>(text - stored) + scratch_.size();
+  block_next_ += used;
+  block_left_ -= used;
+  return stored;
+}
+
+void TDictionary::CheckId(int32_t id) const {
   if (id < 0 || id >= Count())
     throw std::out_of_range("No text of this id in the dictionary.");
-  const std::string_view stored = Stored(id);
+}
+
+std::u16string TDictionary::Lookup(int32_t id) const {
   std::u16string text;
-  text.reserve(stored.size());
+  AppendText(id, text);
+  return text;
+}
+
+void TDictionary::AppendText(int32_t id, std::u16string& out) const {
+  CheckId(id);
+  const std::string_view stored = Stored(id);
+  const size_t start = out.size();
+  out.resize(start + stored.size());
+  char16_t* text = out.data() + start;
   for (size_t i = 0; i < stored.size();) {
     const auto byte = [&](size_t k) { return static_cast<unsigned char>(stored[i + k]); };
     if (byte(0) < 0x80) {
-      text.push_back(byte(0));
+      *text++ = byte(0);
       i += 1;
     } else if (byte(0) < 0xE0) {
-      text.push_back(static_cast<char16_t>(((byte(0) & 0x1F) << 6) | (byte(1) & 0x3F)));
+      *text++ = static_cast<char16_t>(((byte(0) & 0x1F) << 6) | (byte(1) & 0x3F));
       i += 2;
     } else {
-      text.push_back(static_cast<char16_t>(((byte(0) & 0x0F) << 12) | ((byte(1) & 0x3F) << 6) |
-                                           (byte(2) & 0x3F)));
+      *text++ = static_cast<char16_t>(((byte(0) & 0x0F) << 12) | ((byte(1) & 0x3F) << 6) |
+                                      (byte(2) & 0x3F));
       i += 3;
     }
   }
-  return text;
+  out.resize(static_cast<size_t>(text - out.data()));
 }
 
 void TDictionary::Rebuild(uint32_t bucket_count) {
   heads_.assign(bucket_count, -1);
   for (int32_t id = 0; id < Count(); ++id) {
-    const size_t bucket = hashes_[id] % bucket_count;
-    next_[id] = heads_[bucket];
+    const size_t bucket = entries_[id].hash % bucket_count;
+    entries_[id].next = heads_[bucket];
     heads_[bucket] = id;
   }
   rebuild_threshold_ = ThresholdFor(bucket_count);

@@ -1,7 +1,9 @@
 #pragma once
 
+#include <array>
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -16,6 +18,8 @@ namespace velmorra {
 class TDictionary {
  public:
   TDictionary();
+  TDictionary(const TDictionary&) = delete;
+  TDictionary& operator=(const TDictionary&) = delete;
 
   // The id of `text`, adding it when it is new.
   int32_t Intern(std::u16string_view text);
@@ -23,8 +27,10 @@ class TDictionary {
   std::optional<int32_t> Find(std::u16string_view text) const;
   // The text of `id`. Throws std::out_of_range for an id that was never handed out.
   std::u16string Lookup(int32_t id) const;
+  // Lookup, appending the text to `out` instead of making a new string.
+  void AppendText(int32_t id, std::u16string& out) const;
 
-  int32_t Count() const { return static_cast<int32_t>(hashes_.size()); }
+  int32_t Count() const { return static_cast<int32_t>(entries_.size()); }
   // Size of the hash index: 97 for a new dictionary, growing along a table of primes.
   uint32_t BucketCount() const { return static_cast<uint32_t>(heads_.size()); }
 
@@ -33,18 +39,37 @@ class TDictionary {
   static uint32_t BucketCountFor(size_t text_count);
 
  private:
+  struct TEntry {
+    const unsigned char* stored;  // the length of the stored form (base 128), then the form
+    uint32_t hash;
+    int32_t next;  // the next id in the same bucket, or -1
+  };
+  // A text met more than once, kept with its id so that the next meeting skips the index.
+  struct TRecent {
+    static constexpr size_t kMaxLength = 24;
+    uint8_t length = 0;
+    bool used = false;
+    std::array<char16_t, kMaxLength> units;
+    int32_t id = -1;
+  };
+
   // Fills `scratch_` with the stored form of `text` and returns its hash.
   uint32_t Encode(std::u16string_view text) const;
   std::optional<int32_t> FindEncoded(uint32_t hash) const;
   std::string_view Stored(int32_t id) const;
+  // Copies `scratch_`, after its length, into the text blocks and returns where that starts.
+  const unsigned char* Store();
   void Rebuild(uint32_t bucket_count);
+  TRecent* RecentSlot(std::u16string_view text);
+  void CheckId(int32_t id) const;
 
-  std::string bytes_;             // every text's stored form, back to back
-  std::vector<size_t> starts_;    // where each id's bytes start; one more entry marks the end
-  std::vector<uint32_t> hashes_;  // per id, so that a rebuild need not hash again
-  std::vector<int32_t> next_;     // per id, the next id in the same bucket, or -1
-  std::vector<int32_t> heads_;    // per bucket, the first id, or -1
+  std::vector<std::unique_ptr<unsigned char[]>> blocks_;  // stored forms, each with its length
+  unsigned char* block_next_ = nullptr;
+  size_t block_left_ = 0;
+  std::vector<TEntry> entries_;  // per id
+  std::vector<int32_t> heads_;   // per bucket, the first id, or -1
   uint32_t rebuild_threshold_;
+  std::array<TRecent, 128> recent_;
   mutable std::string scratch_;
 };
 

@@ -105,4 +105,15 @@ std::u16string EscapeMarkup(std::u16string_view text) {
   return result;
 }
 
+void AppendEscapedMarkup(std::u16string_view text, std::u16string& out) {
+  size_t position = 0;
+  while (position < text.size()) {
+    const size_t run = PlainRunLength(text, position);
+    out.append(text.substr(position, run));
+    position += run;
+    if (position < text.size())
+      out.append(ReplacementOf(text[position++]));
+  }
+}
+
 }  // namespace velmorra

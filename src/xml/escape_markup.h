@@ -12,6 +12,8 @@ namespace velmorra {
 // all (other controls below U+0020, U+FFFE, U+FFFF, a surrogate that is not part of a pair)
 // becomes U+FFFD. Every other code unit, surrogate pairs included, is copied unchanged.
 std::u16string EscapeMarkup(std::u16string_view text);
+// EscapeMarkup, appending the result to `out`.
+void AppendEscapedMarkup(std::u16string_view text, std::u16string& out);
 
 // The room EscapeMarkup starts with for `length` code units: length × 1.1, rounded to the nearest
 // integer with ties to even. Text that needs no escaping fits without growing.

@@ -39,7 +39,7 @@ uint16_t ChooseOutputCodePage(IXMLNode& document) {
   for (int32_t i = 0; i < children->Length(); ++i) {
     const IXMLNodePtr child = children->Item(i);
     if (child->NodeType() == kProcessingInstructionNode) {
-      candidate = std::dynamic_pointer_cast<IXMLProcessingInstruction>(child);
+      candidate = XMLCast<IXMLProcessingInstruction>(child);
     }
   }
   if (!candidate)

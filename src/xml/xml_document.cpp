@@ -8,21 +8,79 @@
 namespace velmorra {
 
 IXMLDocumentPtr MakeXMLDocument() {
-  return std::make_shared<TXMLDocument>();
+  return IXMLDocumentPtr(new TXMLDocument());
 }
 
-// The dictionary member is only bound here, not used, before it is constructed.
-TXMLDocument::TXMLDocument() : TXMLNode(nullptr, kDocumentNode, dictionary_) {}
+// The base only keeps the address of the document; nothing of it is used before it is made.
+TXMLDocument::TXMLDocument() : TXMLNode(*this, kDocumentNode, -1) {}
+
+TXMLDocument::~TXMLDocument() = default;
+
+// The tree goes with the last reference; the document itself (its dictionary and the memory of its
+// nodes) only once no node of it is left either.
+void TXMLDocument::Destroy() {
+  releasing_tree_ = true;
+  children_.Clear();
+  attributes_.Clear();
+  releasing_tree_ = false;
+  DeleteWhenUnused();
+}
+
+void TXMLDocument::NodeGone() {
+  --live_nodes_;
+  DeleteWhenUnused();
+}
+
+void TXMLDocument::DeleteWhenUnused() {
+  if (live_nodes_ == 0 && RefCount() == 0 && !releasing_tree_)
+    delete this;
+}
+
+TXMLNodeList* TXMLDocument::Children(bool) {
+  return &children_;
+}
+
+TXMLNamedNodeMap* TXMLDocument::AttributeItems(bool) {
+  return &attributes_;
+}
+
+TXMLDocument::TKeptLists* TXMLDocument::KeptLists(TXMLNode& node, bool create) {
+  const auto found = kept_lists_.find(&node);
+  if (found != kept_lists_.end())
+    return found->second.get();
+  if (!create)
+    return nullptr;
+  node.has_kept_lists_ = true;
+  return kept_lists_.emplace(&node, std::make_unique<TKeptLists>(node)).first->second.get();
+}
+
+TXMLNodeList* TXMLDocument::KeptChildren(TXMLNode& node, bool create) {
+  TKeptLists* lists = KeptLists(node, create);
+  return lists ? &lists->children : nullptr;
+}
+
+TXMLNamedNodeMap* TXMLDocument::KeptAttributes(TXMLNode& node, bool create) {
+  TKeptLists* lists = KeptLists(node, create);
+  return lists ? &lists->attributes : nullptr;
+}
+
+void TXMLDocument::DropKeptLists(const TXMLNode& node) {
+  const auto found = kept_lists_.find(&node);
+  if (found == kept_lists_.end())
+    return;
+  // Out of the table first: releasing the lists' nodes may come back here for other nodes.
+  const std::unique_ptr<TKeptLists> lists = std::move(found->second);
+  kept_lists_.erase(found);
+}
 
 void TXMLDocument::WriteNode(TXMLTextStream& stream) const {
-  if (!HasChildNodes())
+  if (children_.Length() == 0)
     return;
-  const TXMLNodeList& children = *ChildList();
   stream.EnterLevel();
-  for (int32_t i = 0; i < children.Length(); ++i) {
+  for (int32_t i = 0; i < children_.Length(); ++i) {
     if (i > 0)
       stream.LineBreak(true);
-    children.Node(i).WriteNode(stream);
+    children_.Node(i).WriteNode(stream);
   }
   stream.LeaveLevel();
 }
@@ -40,17 +98,17 @@ IXMLAttributePtr TXMLDocument::CreateAttribute(std::u16string_view name) {
   return NewAttribute(name);
 }
 
-std::shared_ptr<TXMLElement> TXMLDocument::NewElement(std::u16string_view tag_name) {
-  return std::make_shared<TXMLElement>(*this, tag_name);
+TXMLPtr<TXMLElement> TXMLDocument::NewElement(std::u16string_view tag_name) {
+  return MakeNode<TXMLElement>(*this, tag_name);
 }
 
-std::shared_ptr<TXMLAttr> TXMLDocument::NewAttribute(std::u16string_view name) {
-  return std::make_shared<TXMLAttr>(*this, name);
+TXMLPtr<TXMLAttr> TXMLDocument::NewAttribute(std::u16string_view name) {
+  return MakeNode<TXMLAttr>(*this, name);
 }
 
-std::shared_ptr<TXMLProcessingInstruction> TXMLDocument::NewProcessingInstruction(
+TXMLPtr<TXMLProcessingInstruction> TXMLDocument::NewProcessingInstruction(
     std::u16string_view target, std::u16string_view data) {
-  return std::make_shared<TXMLProcessingInstruction>(*this, target, data);
+  return MakeNode<TXMLProcessingInstruction>(*this, target, data);
 }
 
 void TXMLDocument::SaveToByteStream(TByteStream& stream, LayoutMode layout) {

@@ -1,11 +1,16 @@
 #pragma once
 
+#include <cstdint>
 #include <memory>
+#include <new>
 #include <string>
 #include <string_view>
+#include <unordered_map>
+#include <utility>
 
 #include "xml/byte_stream.h"
 #include "xml/dictionary.h"
+#include "xml/node_arena.h"
 #include "xml/xml_interfaces.h"
 #include "xml/xml_nodes.h"
 
@@ -15,8 +20,11 @@ namespace velmorra {
 // and through it every node appended to it, alive.
 IXMLDocumentPtr MakeXMLDocument();
 
-// The document node. It owns the dictionary in which its nodes intern their names and values.
-// A specialised document substitutes its own node classes by overriding the New* operations.
+// The document node. It owns the dictionary in which its nodes intern their names and values, and
+// the memory of its nodes. A specialised document substitutes its own node classes by overriding
+// the New* operations, which make their nodes with MakeNode. Create a document with `new` and hand
+// it to an IXMLDocumentPtr at once; it deletes itself once neither a reference to it nor any of its
+// nodes is left.
 class TXMLDocument : public TXMLNode, public IXMLDocument {
  public:
   TXMLDocument();
@@ -36,16 +44,58 @@ class TXMLDocument : public TXMLNode, public IXMLDocument {
   void SaveToByteStream(TByteStream& stream, LayoutMode layout) override;
 
   bool PreserveWhiteSpace() const { return preserve_white_space_; }
+  TDictionary& Dictionary() const { return dictionary_; }
+  // Bytes taken for this document's nodes so far.
+  size_t NodeBytes() const { return arena_.ReservedBytes(); }
 
  protected:
+  ~TXMLDocument() override;
+
   // The node classes the create operations instantiate.
-  virtual std::shared_ptr<TXMLElement> NewElement(std::u16string_view tag_name);
-  virtual std::shared_ptr<TXMLAttr> NewAttribute(std::u16string_view name);
-  virtual std::shared_ptr<TXMLProcessingInstruction> NewProcessingInstruction(
-      std::u16string_view target, std::u16string_view data);
+  virtual TXMLPtr<TXMLElement> NewElement(std::u16string_view tag_name);
+  virtual TXMLPtr<TXMLAttr> NewAttribute(std::u16string_view name);
+  virtual TXMLPtr<TXMLProcessingInstruction> NewProcessingInstruction(std::u16string_view target,
+                                                                      std::u16string_view data);
+
+  // A new node of this document in the document's memory; `arguments` go to its constructor.
+  template <typename TNode, typename... TArguments>
+  TXMLPtr<TNode> MakeNode(TArguments&&... arguments) {
+    void* memory = arena_.Allocate(sizeof(TNode), alignof(TNode));
+    TNode* node = new (memory) TNode(std::forward<TArguments>(arguments)...);
+    ++live_nodes_;
+    return TXMLPtr<TNode>(node);
+  }
+
+  TXMLNodeList* Children(bool create) override;
+  TXMLNamedNodeMap* AttributeItems(bool create) override;
+  void Destroy() override;
 
  private:
-  TDictionary dictionary_;
+  friend class TXMLNode;
+  friend class TXMLElement;  // SetAttribute makes its attributes with NewAttribute
+
+  // The lists of a node that does not hold its own (an attribute, a processing instruction).
+  struct TKeptLists {
+    explicit TKeptLists(TXMLNode& holder) : children(holder), attributes(holder) {}
+    TXMLNodeList children;
+    TXMLNamedNodeMap attributes;
+  };
+
+  TXMLNodeList* KeptChildren(TXMLNode& node, bool create);
+  TXMLNamedNodeMap* KeptAttributes(TXMLNode& node, bool create);
+  TKeptLists* KeptLists(TXMLNode& node, bool create);
+  void DropKeptLists(const TXMLNode& node);
+  // A node of this document was destroyed.
+  void NodeGone();
+  void DeleteWhenUnused();
+
+  mutable TDictionary dictionary_;
+  TNodeArena arena_;
+  TXMLNodeList children_{*this};
+  TXMLNamedNodeMap attributes_{*this};
+  std::unordered_map<const TXMLNode*, std::unique_ptr<TKeptLists>> kept_lists_;
+  size_t live_nodes_ = 0;
+  bool releasing_tree_ = false;
   bool preserve_white_space_ = true;
 };
 

@@ -1,9 +1,11 @@
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
-#include <memory>
 #include <string>
 #include <string_view>
+#include <type_traits>
+#include <utility>
 
 #include "xml/byte_stream.h"
 
@@ -29,29 +31,102 @@ class IXMLDocument;
 class IXMLNodeList;
 class IXMLNamedNodeMap;
 
-// Every interface pointer holds a reference; a node lives while any pointer to it, or a parent
-// that holds it, lives.
-using IXMLNodePtr = std::shared_ptr<IXMLNode>;
-using IXMLElementPtr = std::shared_ptr<IXMLElement>;
-using IXMLAttributePtr = std::shared_ptr<IXMLAttribute>;
-using IXMLProcessingInstructionPtr = std::shared_ptr<IXMLProcessingInstruction>;
-using IXMLDocumentPtr = std::shared_ptr<IXMLDocument>;
-using IXMLNodeListPtr = std::shared_ptr<IXMLNodeList>;
-using IXMLNamedNodeMapPtr = std::shared_ptr<IXMLNamedNodeMap>;
+// A reference to an object of the XML model (a node or one of its lists), counted in the object
+// itself: the object lives while any TXMLPtr to it, or a parent that holds it, lives. Copies and
+// conversions to a base interface add a reference; a null pointer holds none. Taking a raw pointer
+// adds a reference too, so a raw pointer that the model handed out may be wrapped again at any
+// time. The count is not synchronised: one thread at a time.
+template <typename T>
+class TXMLPtr {
+ public:
+  TXMLPtr() = default;
+  TXMLPtr(std::nullptr_t) {}
+  TXMLPtr(T* object) : object_(object) { Acquire(); }
+  TXMLPtr(const TXMLPtr& other) : object_(other.object_) { Acquire(); }
+  TXMLPtr(TXMLPtr&& other) noexcept : object_(std::exchange(other.object_, nullptr)) {}
+  template <typename U>
+  requires std::is_convertible_v<U*, T*> TXMLPtr(const TXMLPtr<U>& other) : object_(other.get()) {
+    Acquire();
+  }
+  template <typename U>
+  requires std::is_convertible_v<U*, T*> TXMLPtr(TXMLPtr<U>&& other)
+  noexcept : object_(other.Detach()) {}
+  ~TXMLPtr() { Drop(); }
+
+  TXMLPtr& operator=(TXMLPtr other) noexcept {
+    std::swap(object_, other.object_);
+    return *this;
+  }
+
+  T* get() const { return object_; }
+  T* operator->() const { return object_; }
+  T& operator*() const { return *object_; }
+  explicit operator bool() const { return object_ != nullptr; }
+  void reset() { TXMLPtr().swap(*this); }
+  void swap(TXMLPtr& other) noexcept { std::swap(object_, other.object_); }
+  // Gives up the reference without releasing it; the caller owns it from then on.
+  T* Detach() { return std::exchange(object_, nullptr); }
+
+ private:
+  void Acquire() {
+    if (object_)
+      object_->AddRef();
+  }
+  void Drop() {
+    if (object_)
+      object_->Release();
+  }
+
+  T* object_ = nullptr;
+};
+
+// Pointers to the same object compare equal, whichever of its interfaces they name.
+template <typename T, typename U>
+bool operator==(const TXMLPtr<T>& a, const TXMLPtr<U>& b) {
+  return a.get() == b.get();
+}
+template <typename T>
+bool operator==(const TXMLPtr<T>& a, std::nullptr_t) {
+  return a.get() == nullptr;
+}
+
+// The object of `pointer` as a `T`, or nullptr when it is none (dynamic_cast).
+template <typename T, typename U>
+TXMLPtr<T> XMLCast(const TXMLPtr<U>& pointer) {
+  return TXMLPtr<T>(dynamic_cast<T*>(pointer.get()));
+}
+
+// Every interface pointer holds a reference.
+using IXMLNodePtr = TXMLPtr<IXMLNode>;
+using IXMLElementPtr = TXMLPtr<IXMLElement>;
+using IXMLAttributePtr = TXMLPtr<IXMLAttribute>;
+using IXMLProcessingInstructionPtr = TXMLPtr<IXMLProcessingInstruction>;
+using IXMLDocumentPtr = TXMLPtr<IXMLDocument>;
+using IXMLNodeListPtr = TXMLPtr<IXMLNodeList>;
+using IXMLNamedNodeMapPtr = TXMLPtr<IXMLNamedNodeMap>;
+
+// What every object of the model offers for counting references; TXMLPtr does the counting.
+class IXMLReferenced {
+ public:
+  virtual void AddRef() = 0;
+  // Destroys the object when the last reference goes.
+  virtual void Release() = 0;
+
+ protected:
+  ~IXMLReferenced() = default;
+};
 
 // An ordered list of nodes that holds references to them.
-class IXMLNodeList {
+class IXMLNodeList : public IXMLReferenced {
  public:
-  virtual ~IXMLNodeList() = default;
   virtual int32_t Length() const = 0;
   // The node at `index` (from 0); nullptr when there is none.
   virtual IXMLNodePtr Item(int32_t index) const = 0;
 };
 
 // The attribute collection of an element: nodes in the order their names were first set.
-class IXMLNamedNodeMap {
+class IXMLNamedNodeMap : public IXMLReferenced {
  public:
-  virtual ~IXMLNamedNodeMap() = default;
   virtual int32_t Length() const = 0;
   virtual IXMLNodePtr Item(int32_t index) const = 0;
   // The first node whose NodeName equals `name` exactly (case-sensitive); nullptr if none.
@@ -63,10 +138,8 @@ class IXMLNamedNodeMap {
 // A node of a document tree, after W3C DOM Level 1. Names and values are UTF-16 text and are not
 // checked against XML's rules. A node keeps its document's text dictionary without holding the
 // document: keep the document referenced for as long as any of its nodes is used.
-class IXMLNode {
+class IXMLNode : public IXMLReferenced {
  public:
-  virtual ~IXMLNode() = default;
-
   virtual std::u16string NodeName() const = 0;
   // The value of an attribute; the empty text for every other kind of node.
   virtual std::u16string NodeValue() const = 0;

@@ -9,28 +9,69 @@ namespace velmorra {
 
 namespace {
 
-template <typename TNodes>
-IXMLNodePtr ItemOf(const TNodes& nodes, int32_t index) {
+IXMLNodePtr ItemOf(const std::vector<TXMLNode*>& nodes, int32_t index) {
   if (index < 0 || static_cast<size_t>(index) >= nodes.size())
     return nullptr;
-  return nodes[index];
+  return IXMLNodePtr(nodes[index]);
+}
+
+// Releases every node of `nodes`, emptying it first: a node that goes may reach this list again
+// (through its parent link) while it is destroyed.
+void ReleaseAll(std::vector<TXMLNode*>& nodes, const TXMLNode& holder) {
+  std::vector<TXMLNode*> released;
+  released.swap(nodes);
+  for (TXMLNode* node : released) {
+    node->ForgetParent(holder);
+    node->Release();
+  }
 }
 
 }  // namespace
+
+TXMLNodeList::~TXMLNodeList() {
+  Clear();
+}
+
+void TXMLNodeList::AddRef() {
+  holder_.AddRef();
+}
+
+void TXMLNodeList::Release() {
+  holder_.Release();
+}
 
 IXMLNodePtr TXMLNodeList::Item(int32_t index) const {
   return ItemOf(nodes_, index);
 }
 
-void TXMLNodeList::Add(std::shared_ptr<TXMLNode> node) {
-  nodes_.push_back(std::move(node));
+void TXMLNodeList::Add(TXMLNode& node) {
+  nodes_.push_back(&node);
+  node.AddRef();
 }
 
 void TXMLNodeList::Remove(const TXMLNode* node) {
-  const auto found = std::find_if(nodes_.begin(), nodes_.end(),
-                                  [node](const auto& held) { return held.get() == node; });
-  if (found != nodes_.end())
-    nodes_.erase(found);
+  const auto found = std::find(nodes_.begin(), nodes_.end(), node);
+  if (found == nodes_.end())
+    return;
+  TXMLNode* removed = *found;
+  nodes_.erase(found);
+  removed->Release();
+}
+
+void TXMLNodeList::Clear() {
+  ReleaseAll(nodes_, holder_);
+}
+
+TXMLNamedNodeMap::~TXMLNamedNodeMap() {
+  Clear();
+}
+
+void TXMLNamedNodeMap::AddRef() {
+  holder_.AddRef();
+}
+
+void TXMLNamedNodeMap::Release() {
+  holder_.Release();
 }
 
 IXMLNodePtr TXMLNamedNodeMap::Item(int32_t index) const {
@@ -38,24 +79,35 @@ IXMLNodePtr TXMLNamedNodeMap::Item(int32_t index) const {
 }
 
 IXMLNodePtr TXMLNamedNodeMap::GetNamedItem(std::u16string_view name) const {
-  for (const auto& node : nodes_) {
+  for (TXMLNode* node : nodes_) {
     if (node->NodeName() == name)
-      return node;
+      return IXMLNodePtr(node);
   }
   return nullptr;
 }
 
 void TXMLNamedNodeMap::SetNamedItem(const IXMLNodePtr& node) {
-  std::shared_ptr<TXMLNode> added = std::dynamic_pointer_cast<TXMLNode>(node);
+  auto* added = dynamic_cast<TXMLNode*>(node.get());
   if (!added)
     throw std::invalid_argument("SetNamedItem takes a node of this XML model.");
-  for (auto& held : nodes_) {
-    if (held->HasSameName(*added)) {
-      held = std::move(added);
+  added->AddRef();
+  PutNamedItem(added);
+}
+
+void TXMLNamedNodeMap::PutNamedItem(TXMLNode* node) {
+  for (TXMLNode*& held : nodes_) {
+    if (held->HasSameName(*node)) {
+      TXMLNode* replaced = held;
+      held = node;
+      replaced->Release();
       return;
     }
   }
-  nodes_.push_back(std::move(added));
+  nodes_.push_back(node);
+}
+
+void TXMLNamedNodeMap::Clear() {
+  ReleaseAll(nodes_, holder_);
 }
 
 }  // namespace velmorra

@@ -1,7 +1,6 @@
 #pragma once
 
 #include <cstdint>
-#include <memory>
 #include <string>
 #include <string_view>
 
@@ -15,15 +14,21 @@ class TXMLDocument;
 class TXMLTextStream;
 
 // Base of every node of the model. A node holds its children and attributes; its links to its
-// parent, its owner document and the document's dictionary do not hold them. A node that goes
-// clears the parent link of the children it held, so that a child kept elsewhere never points to
-// a parent that is gone. Nodes are made through a document's create operations (the document
-// itself through MakeXMLDocument) and always live in a std::shared_ptr.
-class TXMLNode : public virtual IXMLNode, public std::enable_shared_from_this<TXMLNode> {
+// parent and its owner document do not hold them. A node that goes clears the parent link of the
+// children it held, so that a child kept elsewhere never points to a parent that is gone. Nodes
+// are made only through a document's create operations (the document itself through
+// MakeXMLDocument); their memory belongs to the document, which stays in memory, if no longer
+// usable, until its last node is gone.
+class TXMLNode : public virtual IXMLNode {
  public:
-  ~TXMLNode() override;
   TXMLNode(const TXMLNode&) = delete;
   TXMLNode& operator=(const TXMLNode&) = delete;
+
+  void AddRef() final { ++ref_count_; }
+  void Release() final {
+    if (--ref_count_ == 0)
+      Destroy();
+  }
 
   std::u16string NodeValue() const override;
   void SetNodeValue(std::u16string_view value) override;
@@ -43,30 +48,49 @@ class TXMLNode : public virtual IXMLNode, public std::enable_shared_from_this<TX
   bool HasSameName(const TXMLNode& other) const;
 
   // The owner document's dictionary (the document's own for a document).
-  TDictionary& Dictionary() const { return dictionary_; }
+  TDictionary& Dictionary() const;
+
+  // The child list and attribute collection; nullptr when they were never requested.
+  const TXMLNodeList* ChildList() const { return const_cast<TXMLNode*>(this)->Children(false); }
+  const TXMLNamedNodeMap* AttributeMap() const {
+    return const_cast<TXMLNode*>(this)->AttributeItems(false);
+  }
+
+  // Clears the parent link if it names `parent` (the parent lets go of this node).
+  void ForgetParent(const TXMLNode& parent) {
+    if (parent_ == &parent)
+      parent_ = nullptr;
+  }
 
  protected:
-  TXMLNode(TXMLDocument* owner_document, uint8_t node_type, TDictionary& dictionary);
+  // `name_id` is the dictionary id of the node's name, -1 when the name is not interned.
+  TXMLNode(TXMLDocument& owner_document, uint8_t node_type, int32_t name_id);
+  virtual ~TXMLNode();
 
-  // The dictionary id of an interned name, -1 for a name that is not interned.
-  virtual int32_t NameId() const { return -1; }
+  // The child list and attribute collection, created when `create` is set; nullptr when they do
+  // not exist. Elements and documents hold theirs; other nodes keep them with the document.
+  virtual TXMLNodeList* Children(bool create);
+  virtual TXMLNamedNodeMap* AttributeItems(bool create);
 
-  TXMLDocument* Owner() const { return owner_document_; }
+  // Called when the last reference goes: destroys the node and gives its memory back.
+  virtual void Destroy();
+
+  TXMLDocument& Owner() const { return *document_; }
+  int32_t NameId() const { return name_id_; }
   int32_t ValueId() const { return value_id_; }
   void SetValueId(int32_t value_id) { value_id_ = value_id; }
-  // The child list and attribute collection without creating them; nullptr when never requested.
-  const TXMLNodeList* ChildList() const { return child_nodes_.get(); }
-  const TXMLNamedNodeMap* AttributeMap() const { return attributes_.get(); }
-  TXMLNamedNodeMap& AttributeMapForWriting();
+  uint32_t RefCount() const { return ref_count_; }
 
  private:
-  TXMLDocument* owner_document_;
-  uint8_t node_type_;
-  std::shared_ptr<TXMLNamedNodeMap> attributes_;
-  std::shared_ptr<TXMLNodeList> child_nodes_;
+  friend class TXMLDocument;
+
+  TXMLDocument* document_;  // the owner document; the document itself for a document
   TXMLNode* parent_ = nullptr;
+  uint32_t ref_count_ = 0;
+  int32_t name_id_;
   int32_t value_id_ = -1;
-  TDictionary& dictionary_;
+  uint8_t node_type_;
+  bool has_kept_lists_ = false;  // the document keeps lists for this node
 };
 
 class TXMLElement : public TXMLNode, public IXMLElement {
@@ -79,10 +103,12 @@ class TXMLElement : public TXMLNode, public IXMLElement {
   void WriteNode(TXMLTextStream& stream) const override;
 
  protected:
-  int32_t NameId() const override { return tag_name_id_; }
+  TXMLNodeList* Children(bool create) override;
+  TXMLNamedNodeMap* AttributeItems(bool create) override;
 
  private:
-  int32_t tag_name_id_;
+  TXMLNamedNodeMap attributes_{*this};
+  TXMLNodeList children_{*this};
 };
 
 class TXMLAttr : public TXMLNode, public IXMLAttribute {
@@ -95,16 +121,10 @@ class TXMLAttr : public TXMLNode, public IXMLAttribute {
   std::u16string Name() const override { return NodeName(); }
   std::u16string Value() const override { return NodeValue(); }
   void SetValue(std::u16string_view value) override { SetNodeValue(value); }
-  bool Specified() const override { return specified_; }
+  // Always true: every attribute of the model was set by its creator.
+  bool Specified() const override { return true; }
   // Writes ` name="value"` with the value escaped.
   void WriteNode(TXMLTextStream& stream) const override;
-
- protected:
-  int32_t NameId() const override { return name_id_; }
-
- private:
-  int32_t name_id_;
-  bool specified_ = true;
 };
 
 // Target and data are kept as given, not interned, and written without escaping.

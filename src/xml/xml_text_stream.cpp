@@ -1,7 +1,6 @@
 #include "xml/xml_text_stream.h"
 
-#include <string>
-
+#include "xml/escape_markup.h"
 #include "xml/xml_exception.h"
 
 namespace velmorra {
@@ -14,13 +13,43 @@ void TXMLTextStream::Emit(std::u16string_view text) {
     throw EXMLWriteError();
 }
 
+void TXMLTextStream::EmitStartTag(const TDictionary& dictionary, int32_t name_id) {
+  fragment_.assign(u"<");
+  dictionary.AppendText(name_id, fragment_);
+  Emit(fragment_);
+}
+
+void TXMLTextStream::EmitEndTag(const TDictionary& dictionary, int32_t name_id) {
+  fragment_.assign(u"</");
+  dictionary.AppendText(name_id, fragment_);
+  fragment_ += u'>';
+  Emit(fragment_);
+}
+
+void TXMLTextStream::EmitAttribute(const TDictionary& dictionary, int32_t name_id,
+                                   int32_t value_id) {
+  fragment_.assign(u" ");
+  dictionary.AppendText(name_id, fragment_);
+  fragment_ += u"=\"";
+  if (value_id >= 0) {
+    value_.clear();
+    dictionary.AppendText(value_id, value_);
+    AppendEscapedMarkup(value_, fragment_);
+  }
+  fragment_ += u'"';
+  Emit(fragment_);
+}
+
 void TXMLTextStream::LineBreak(bool force) {
   if (layout_ == LayoutMode::Compact)
     return;
   if (force || depth_ > 0)
     Emit(u"\r\n");
   if (layout_ == LayoutMode::Indented && depth_ > 0 && depth_ < kTopLevel) {
-    Emit(std::u16string(2 * static_cast<size_t>(depth_), u' '));
+    const size_t width = 2 * static_cast<size_t>(depth_);
+    if (indentation_.size() < width)
+      indentation_.resize(width, u' ');
+    Emit(std::u16string_view(indentation_).substr(0, width));
   }
 }
 

@@ -1,9 +1,11 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
 #include <string_view>
 
 #include "xml/byte_stream.h"
+#include "xml/dictionary.h"
 #include "xml/orvik_text_stream.h"
 #include "xml/xml_interfaces.h"
 
@@ -22,6 +24,12 @@ class TXMLTextStream {
   // Converts and writes `text` at once. Raises EXMLWriteError when the byte stream takes fewer
   // bytes than offered, and lets EOrvikTextStream through.
   void Emit(std::u16string_view text);
+  // Emit of the fragments that nodes write, built from the texts of `dictionary`: a start tag's
+  // "<" and name; an end tag's "</", name and ">"; an attribute's space, name, equals sign, double
+  // quote, value escaped by EscapeMarkup, and double quote (value id -1 is the empty value).
+  void EmitStartTag(const TDictionary& dictionary, int32_t name_id);
+  void EmitEndTag(const TDictionary& dictionary, int32_t name_id);
+  void EmitAttribute(const TDictionary& dictionary, int32_t name_id, int32_t value_id);
   // Under LineBreaks and Indented: writes CR LF when `force` is set or Depth is above 0, then,
   // under Indented, two spaces per level while Depth is above 0 and below kTopLevel.
   void LineBreak(bool force);
@@ -36,6 +44,10 @@ class TXMLTextStream {
   TOrvikTextStream text_;
   LayoutMode layout_;
   int32_t depth_ = -1;
+  // Reused for every fragment that is built, and for the texts that go into it.
+  std::u16string fragment_;
+  std::u16string value_;
+  std::u16string indentation_;
 };
 
 }  // namespace velmorra

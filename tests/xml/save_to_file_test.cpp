@@ -152,8 +152,8 @@ class TFailingElement : public TXMLElement {
 
 class TFailingDocument : public TXMLDocument {
  protected:
-  std::shared_ptr<TXMLElement> NewElement(std::u16string_view tag_name) override {
-    return std::make_shared<TFailingElement>(*this, tag_name);
+  TXMLPtr<TXMLElement> NewElement(std::u16string_view tag_name) override {
+    return MakeNode<TFailingElement>(*this, tag_name);
   }
 };
 
@@ -161,7 +161,7 @@ TEST(SaveToFileTest, AnyErrorWhileWritingKeepsTheEarlierFile) {
   TTempDirectory directory;
   const std::string path = directory.File("sms.xml");
   WriteFileBytes(path, "earlier export");
-  const IXMLDocumentPtr document = std::make_shared<TFailingDocument>();
+  const IXMLDocumentPtr document(new TFailingDocument());
   document->AppendChild(document->CreateElement(u"smses"));
   EXPECT_EQ(MessageRaisedBy<std::runtime_error>(
                 [&] { document->SaveToFile(path, LayoutMode::Indented); }),

@@ -32,6 +32,29 @@ std::vector<std::pair<std::u16string, std::u16string>> AttributesOf(IXMLElement&
   return attributes;
 }
 
+// An element that records its tag name in `gone` when it is destroyed.
+class TWatchedElement : public TXMLElement {
+ public:
+  TWatchedElement(TXMLDocument& document, std::u16string_view tag_name,
+                  std::vector<std::u16string>& gone)
+      : TXMLElement(document, tag_name), gone_(gone) {}
+  ~TWatchedElement() override { gone_.push_back(NodeName()); }
+
+ private:
+  std::vector<std::u16string>& gone_;
+};
+
+// A document whose elements record their destruction in Gone.
+class TWatchingDocument : public TXMLDocument {
+ public:
+  std::vector<std::u16string> Gone;
+
+ protected:
+  TXMLPtr<TXMLElement> NewElement(std::u16string_view tag_name) override {
+    return MakeNode<TWatchedElement>(*this, tag_name, Gone);
+  }
+};
+
 TEST(XmlTreeTest, NewDocumentIsEmpty) {
   const IXMLDocumentPtr document = MakeXMLDocument();
   EXPECT_EQ(document->NodeType(), kDocumentNode);
@@ -42,7 +65,7 @@ TEST(XmlTreeTest, NewDocumentIsEmpty) {
   EXPECT_FALSE(document->HasChildNodes());
   EXPECT_EQ(document->ChildNodes()->Length(), 0);
   EXPECT_FALSE(document->HasChildNodes());
-  EXPECT_EQ(std::dynamic_pointer_cast<TXMLDocument>(document)->Dictionary().BucketCount(), 97u);
+  EXPECT_EQ(XMLCast<TXMLDocument>(document)->Dictionary().BucketCount(), 97u);
 }
 
 TEST(XmlTreeTest, CreatedNodesAreDetachedAndBelongToTheDocument) {
@@ -212,42 +235,60 @@ TEST(XmlTreeTest, RepeatedNamesAndValuesAreStoredOnce) {
     sms->SetAttribute(u"status", u"-1");
   }
   // smses, sms, subject, null, read, 1, status, -1
-  EXPECT_EQ(std::dynamic_pointer_cast<TXMLDocument>(document)->Dictionary().Count(), 8);
+  EXPECT_EQ(XMLCast<TXMLDocument>(document)->Dictionary().Count(), 8);
 }
 
 TEST(XmlTreeTest, DocumentKeepsItsTreeAlive) {
-  const IXMLDocumentPtr document = MakeXMLDocument();
-  std::weak_ptr<IXMLElement> watched_child;
+  auto* watching = new TWatchingDocument();
+  const IXMLDocumentPtr document(watching);
   {
     const IXMLElementPtr root = document->CreateElement(u"smses");
     document->AppendChild(root);
     const IXMLElementPtr child = document->CreateElement(u"sms");
     root->AppendChild(child);
     child->SetAttribute(u"body", u"kept");
-    watched_child = child;
   }
   const IXMLNodePtr root = document->ChildNodes()->Item(0);
   const IXMLNodePtr child = root->ChildNodes()->Item(0);
   ASSERT_NE(child, nullptr);
   EXPECT_EQ(child->Attributes()->GetNamedItem(u"body")->NodeValue(), u"kept");
   EXPECT_EQ(child->ParentNode(), root);
-  EXPECT_FALSE(watched_child.expired());
+  EXPECT_TRUE(watching->Gone.empty());
 }
 
 TEST(XmlTreeTest, ChildOutlivingItsParentHasNoParent) {
-  const IXMLDocumentPtr document = MakeXMLDocument();
+  auto* watching = new TWatchingDocument();
+  const IXMLDocumentPtr document(watching);
   IXMLElementPtr child = document->CreateElement(u"child");
-  std::weak_ptr<IXMLElement> watched_parent;
   {
     const IXMLElementPtr parent = document->CreateElement(u"parent");
     parent->AppendChild(child);
-    watched_parent = parent;
   }
-  EXPECT_TRUE(watched_parent.expired());
+  EXPECT_EQ(watching->Gone, std::vector<std::u16string>{u"parent"});
   EXPECT_EQ(child->ParentNode(), nullptr);
   const IXMLElementPtr new_parent = document->CreateElement(u"new");
   new_parent->AppendChild(child);
   EXPECT_EQ(child->ParentNode(), new_parent);
+}
+
+// A node that outlives the last reference to its document stays usable until it goes itself.
+TEST(XmlTreeTest, NodeKeptAfterItsDocumentIsReleased) {
+  auto* watching = new TWatchingDocument();
+  IXMLDocumentPtr document(watching);
+  const std::vector<std::u16string>& gone = watching->Gone;
+  IXMLElementPtr kept = document->CreateElement(u"kept");
+  {
+    const IXMLElementPtr root = document->CreateElement(u"smses");
+    document->AppendChild(root);
+    root->AppendChild(document->CreateElement(u"dropped"));
+    root->AppendChild(kept);
+  }
+  kept->SetAttribute(u"body", u"still here");
+  document.reset();
+  EXPECT_EQ(gone, (std::vector<std::u16string>{u"smses", u"dropped"}));
+  EXPECT_EQ(kept->ParentNode(), nullptr);
+  EXPECT_EQ(kept->Attributes()->GetNamedItem(u"body")->NodeValue(), u"still here");
+  EXPECT_EQ(kept->OwnerDocument().get(), static_cast<IXMLDocument*>(watching));
 }
 
 }  // namespace

@@ -141,15 +141,17 @@ void TLite3ResultSet::FillRow(sqlite3_stmt* statement, bool wide) {
   for (int i = 0; i < count; ++i) {
     const int type = api.column_type(statement, i);
     if (type == kSqliteNull) {
-      row->Add(std::string(), true);
+      row->AddBytes(nullptr, 0, true);
     } else if (type == kSqliteBlob) {
       const int size = api.column_bytes(statement, i);
       const void* bytes = api.column_blob(statement, i);
-      row->Add(bytes ? std::string(static_cast<const char*>(bytes), size) : std::string(), false);
+      row->AddBytes(static_cast<const char*>(bytes), bytes ? static_cast<size_t>(size) : 0, false);
     } else if (wide) {
       row->Add(Utf16ToUtf8(WideFromLibrary(api.column_text16(statement, i))), false);
     } else {
-      row->Add(NarrowFromLibrary(api.column_text(statement, i)), false);
+      // Up to the first zero byte, as the library's C string ends there.
+      const auto* text = reinterpret_cast<const char*>(api.column_text(statement, i));
+      row->AddBytes(text, text ? std::strlen(text) : 0, false);
     }
   }
 }

@@ -132,12 +132,29 @@ const std::string& TResultRow::Strings(int index) const {
 }
 
 void TResultRow::Add(std::string value, bool is_null) {
-  values_.push_back(std::move(value));
+  if (count_ < values_.size()) {
+    values_[count_] = std::move(value);
+  } else {
+    values_.push_back(std::move(value));
+  }
+  ++count_;
+  nulls_.push_back(is_null);
+}
+
+void TResultRow::AddBytes(const char* bytes, size_t size, bool is_null) {
+  if (count_ == values_.size())
+    values_.emplace_back();
+  if (size == 0) {
+    values_[count_].clear();
+  } else {
+    values_[count_].assign(bytes, size);
+  }
+  ++count_;
   nulls_.push_back(is_null);
 }
 
 void TResultRow::Clear() {
-  values_.clear();
+  count_ = 0;
   nulls_.clear();
 }
 
@@ -153,12 +170,16 @@ TResultCell& TResultRow::Cells(int index) {
 }
 
 TResultCell& TResultRow::CellByName(std::string_view name) {
+  return Cells(ColumnIndex(name));
+}
+
+int TResultRow::ColumnIndex(std::string_view name) const {
   const std::vector<std::string>& fields = Fields();
   for (std::size_t i = 0; i < fields.size(); ++i) {
     if (SameNameIgnoringCase(fields[i], name))
-      return Cells(static_cast<int>(i));
+      return static_cast<int>(i);
   }
-  return Cells(-1);
+  return -1;
 }
 
 const std::vector<std::string>& TResultRow::Fields() const {

@@ -38,10 +38,12 @@ class TResultRow {
   explicit TResultRow(const std::vector<std::string>* fields) : fields_(fields) {}
 
   // Number of values held (0 for EmptyRow).
-  int Count() const { return static_cast<int>(values_.size()); }
+  int Count() const { return static_cast<int>(count_); }
   // Value `index`; the empty string when out of range.
   const std::string& Strings(int index) const;
   void Add(std::string value, bool is_null);
+  // Add of the `size` bytes at `bytes`; reuses the room of a value that Clear dropped.
+  void AddBytes(const char* bytes, size_t size, bool is_null);
   void Clear();
 
   // The row's single cell, refilled with value `index` and returned; out of range it holds NULL.
@@ -50,6 +52,9 @@ class TResultRow {
   // Cells of the first column whose name equals `name`, ignoring letter case (Unicode simple
   // lower-case mapping); a NULL cell when no column has that name.
   TResultCell& CellByName(std::string_view name);
+  // The index of the column CellByName(name) reads, -1 when there is none. It stays right for
+  // every row of the result set until the next statement, so a caller may look it up once.
+  int ColumnIndex(std::string_view name) const;
 
   // The number of column names.
   int ColCount() const { return fields_ ? static_cast<int>(fields_->size()) : 0; }
@@ -58,7 +63,9 @@ class TResultRow {
   const std::vector<bool>& Nulls() const { return nulls_; }
 
  private:
+  // Only the first count_ values are held; the others keep their room for the next row.
   std::vector<std::string> values_;
+  size_t count_ = 0;
   std::vector<bool> nulls_;
   TResultCell cell_;
   const std::vector<std::string>* fields_ = nullptr;

@@ -1,5 +1,7 @@
 #include "export/sms_backup_export.h"
 
+#include <charconv>
+
 #include "db/lite3_db.h"
 #include "export/backup_file_name.h"
 #include "export/datastore_file.h"
@@ -30,19 +32,50 @@ std::u16string DecimalText(int64_t value) {
   return std::u16string(digits.begin(), digits.end());
 }
 
-// Appends one sms element for `row` to `smses`. Columns are looked up by name for each attribute;
-// a missing column or a NULL reads as the empty text.
-void AppendMessage(IXMLDocument& document, IXMLElement& smses, TResultRow& row) {
+// Where the used columns are in the rows of the message query (-1 for a column the query lacks,
+// which reads as NULL), found once per query as CellByName would find them.
+struct TMessageColumns {
+  explicit TMessageColumns(const TResultRow& row)
+      : Sender(row.ColumnIndex("Sender")),
+        SentReceivedTimestamp(row.ColumnIndex("SentReceivedTimestamp")),
+        Status(row.ColumnIndex("Status")),
+        Text(row.ColumnIndex("Text")) {}
+
+  int Sender;
+  int SentReceivedTimestamp;
+  int Status;
+  int Text;
+};
+
+// Texts reused from one message to the next.
+struct TMessageTexts {
+  std::u16string address;
+  std::u16string date;
+  std::u16string body;
+};
+
+void SetDecimalText(int64_t value, std::u16string& text) {
+  char digits[24];
+  const char* const end = std::to_chars(digits, digits + sizeof digits, value).ptr;
+  text.assign(static_cast<const char*>(digits), end);
+}
+
+// Appends one sms element for `row` to `smses`; a missing column or a NULL reads as the empty
+// text.
+void AppendMessage(IXMLDocument& document, IXMLElement& smses, TResultRow& row,
+                   const TMessageColumns& columns, TMessageTexts& texts) {
   const IXMLElementPtr sms = document.CreateElement(u"sms");
   smses.AppendChild(sms);
   sms->SetAttribute(u"protocol", u"0");
-  sms->SetAttribute(u"address", DecodeStoredText(row.CellByName("Sender").AsString));
-  sms->SetAttribute(
-      u"date",
-      DecimalText(TimestampToUnixMillis(row.CellByName("SentReceivedTimestamp").AsString)));
-  sms->SetAttribute(u"type", IsSentStatus(row.CellByName("Status").AsInteger()) ? u"2" : u"1");
+  DecodeStoredText(row.Cells(columns.Sender).AsString, texts.address);
+  sms->SetAttribute(u"address", texts.address);
+  SetDecimalText(TimestampToUnixMillis(row.Cells(columns.SentReceivedTimestamp).AsString),
+                 texts.date);
+  sms->SetAttribute(u"date", texts.date);
+  sms->SetAttribute(u"type", IsSentStatus(row.Cells(columns.Status).AsInteger()) ? u"2" : u"1");
   sms->SetAttribute(u"subject", u"null");
-  sms->SetAttribute(u"body", DecodeStoredText(row.CellByName("Text").AsString));
+  DecodeStoredText(row.Cells(columns.Text).AsString, texts.body);
+  sms->SetAttribute(u"body", texts.body);
   sms->SetAttribute(u"toa", u"null");
   sms->SetAttribute(u"sc_toa", u"null");
   sms->SetAttribute(u"service_center", u"null");
@@ -59,9 +92,11 @@ IXMLDocumentPtr BuildBackupDocument(TLite3ResultSet& messages, int& count) {
   const IXMLElementPtr smses = document->CreateElement(u"smses");
   document->AppendChild(smses);
   count = 0;
+  const TMessageColumns columns(messages.EmptyRow);
+  TMessageTexts texts;
   TResultRow* row = nullptr;
   while (messages.Next(&row)) {
-    AppendMessage(*document, *smses, *row);
+    AppendMessage(*document, *smses, *row, columns, texts);
     ++count;
   }
   if (messages.ErrorCode != kSqliteDone)

@@ -50,26 +50,34 @@ size_t ReadMultiByteSequence(std::string_view bytes, size_t pos, char32_t& code_
   return length;
 }
 
-void AppendCodePoint(std::u16string& text, char32_t code_point) {
+char16_t* PutCodePoint(char16_t* out, char32_t code_point) {
   if (code_point < 0x10000) {
-    text.push_back(static_cast<char16_t>(code_point));
+    *out++ = static_cast<char16_t>(code_point);
   } else {
     code_point -= 0x10000;
-    text.push_back(static_cast<char16_t>(0xD800 + (code_point >> 10)));
-    text.push_back(static_cast<char16_t>(0xDC00 + (code_point & 0x3FF)));
+    *out++ = static_cast<char16_t>(0xD800 + (code_point >> 10));
+    *out++ = static_cast<char16_t>(0xDC00 + (code_point & 0x3FF));
   }
+  return out;
 }
 
 }  // namespace
 
 std::u16string DecodeStoredText(std::string_view bytes) {
   std::u16string text;
-  text.reserve(bytes.size());
+  DecodeStoredText(bytes, text);
+  return text;
+}
+
+void DecodeStoredText(std::string_view bytes, std::u16string& text) {
+  // No byte gives more than one code unit (a four-byte sequence gives two).
+  text.resize(bytes.size());
+  char16_t* out = text.data();
   size_t pos = 0;
   while (pos < bytes.size()) {
     const unsigned char lead = static_cast<unsigned char>(bytes[pos]);
     if (lead < 0x80) {
-      text.push_back(lead);
+      *out++ = lead;
       ++pos;
       continue;
     }
@@ -77,14 +85,14 @@ std::u16string DecodeStoredText(std::string_view bytes) {
     const size_t length = ReadMultiByteSequence(bytes, pos, code_point);
     if (length == 0) {
       // Only this byte is given up on; the bytes after it may well start a good sequence.
-      text.push_back(Windows1252(lead));
+      *out++ = Windows1252(lead);
       ++pos;
     } else {
-      AppendCodePoint(text, code_point);
+      out = PutCodePoint(out, code_point);
       pos += length;
     }
   }
-  return text;
+  text.resize(static_cast<size_t>(out - text.data()));
 }
 
 }  // namespace velmorra

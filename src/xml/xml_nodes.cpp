@@ -97,8 +97,10 @@ std::u16string TXMLElement::NodeName() const {
   return Dictionary().Lookup(NameId());
 }
 
-TXMLNodeList* TXMLElement::Children(bool) {
-  return &children_;
+TXMLNodeList* TXMLElement::Children(bool create) {
+  if (!children_ && create)
+    children_ = std::make_unique<TXMLNodeList>(*this);
+  return children_.get();
 }
 
 TXMLNamedNodeMap* TXMLElement::AttributeItems(bool) {
@@ -116,16 +118,17 @@ void TXMLElement::WriteNode(TXMLTextStream& stream) const {
   stream.EmitStartTag(Dictionary(), NameId());
   for (int32_t i = 0; i < attributes_.Length(); ++i)
     attributes_.Node(i).WriteNode(stream);
-  if (children_.Length() == 0) {
+  const TXMLNodeList* children = ChildList();
+  if (!children || children->Length() == 0) {
     stream.Emit(stream.Layout() == LayoutMode::Indented ? u" />" : u"/>");
     return;
   }
   stream.Emit(u">");
   stream.EnterLevel();
-  for (int32_t i = 0; i < children_.Length(); ++i)
-    children_.Node(i).WriteNode(stream);
+  for (int32_t i = 0; i < children->Length(); ++i)
+    children->Node(i).WriteNode(stream);
   stream.LeaveLevel();
-  if (children_.Length() != 1 || children_.Node(0).NodeType() != kTextNode)
+  if (children->Length() != 1 || children->Node(0).NodeType() != kTextNode)
     stream.LineBreak(false);
   stream.EmitEndTag(Dictionary(), NameId());
 }

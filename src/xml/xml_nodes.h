@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <string_view>
 
@@ -108,7 +109,8 @@ class TXMLElement : public TXMLNode, public IXMLElement {
 
  private:
   TXMLNamedNodeMap attributes_{*this};
-  TXMLNodeList children_{*this};
+  // Most elements of a backup have no children: the list is made when first asked for.
+  std::unique_ptr<TXMLNodeList> children_;
 };
 
 class TXMLAttr : public TXMLNode, public IXMLAttribute {

@@ -4,13 +4,12 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
-#include <filesystem>
 #include <string>
 #include <vector>
 
 #include "app/datastore_discovery.h"
+#include "datastore_folder.h"
 #include "fake_registry.h"
-#include "support/message_datastore.h"
 #include "support/temp_directory.h"
 #include "window_fakes.h"
 #include "wine_prefix.h"
@@ -132,24 +131,6 @@ class TFakeDrop : public IDroppedFiles {
  private:
   std::vector<std::string> names_;
 };
-
-// A datastore file with SMS rows of the phones given, in a folder of its own.
-std::string MakeDatastore(std::string folder, const std::vector<std::string>& imeis) {
-  if (folder.back() != '/')
-    folder += '/';
-  std::filesystem::create_directories(folder + "DataBase");
-  const std::string path = folder + "DataBase/MDataStore.db3";
-  TMessageDatastore datastore(path);
-  for (const std::string& imei : imeis) {
-    datastore.Insert({{"type", "SMS"},
-                      {"IMEI", imei},
-                      {"Sender", "5551234"},
-                      {"SentReceivedTimestamp", 40179.5},
-                      {"Status", 1},
-                      {"Text", "Hello"}});
-  }
-  return path;
-}
 
 // The window's logic over fake controls; everything it does lands in Log.
 class MainWindowTest : public ::testing::Test {

@@ -1,0 +1,183 @@
+#include "app/qt/main_form.h"
+
+#include <QApplication>
+#include <QFontDatabase>
+#include <QKeyEvent>
+#include <QScreen>
+#include <QWindow>
+
+namespace velmorra {
+
+namespace {
+
+constexpr int kClientWidth = 461;
+constexpr int kClientHeight = 154;
+
+QFont WindowFont() {
+  QFont font;
+  if (QFontDatabase::families().contains(QStringLiteral("Tahoma"))) {
+    font.setFamily(QStringLiteral("Tahoma"));
+  } else {
+    font.setFamily(QStringLiteral("Sans Serif"));
+    font.setStyleHint(QFont::SansSerif);
+  }
+  font.setPointSize(8);
+  return font;
+}
+
+QLabel* MakeLabel(QWidget* parent, const QString& text, int left, int top) {
+  auto* label = new QLabel(text, parent);
+  label->move(left, top);
+  label->adjustSize();
+  return label;
+}
+
+QComboBox* MakeDropDownList(QWidget* parent, int left, int top) {
+  auto* combo = new QComboBox(parent);
+  combo->setEditable(false);
+  combo->setGeometry(left, top, 225, 21);
+  return combo;
+}
+
+}  // namespace
+
+TfrmMainWidget::TfrmMainWidget(const TWindowServices& services)
+    : QWidget(nullptr, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
+                           Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint |
+                           Qt::MSWindowsFixedSizeDialogHint) {
+  setWindowTitle(QStringLiteral("Velmorra convert utility"));
+  setFixedSize(kClientWidth, kClientHeight);
+  setFont(WindowFont());
+  QPalette face = palette();
+  face.setColor(QPalette::Window, face.color(QPalette::Button));
+  setPalette(face);
+  setAutoFillBackground(true);
+  CreateControls(services.OutputDirectory);
+
+  own_messages_ = std::make_unique<TQtMessageBoxes>(this);
+  own_open_dialog_ = std::make_unique<TQtOpenDialog>(this);
+  stores_ = std::make_unique<TQtItemComboBox>(cmboxStores);
+  store_edit_ = std::make_unique<TQtEditBox>(txtStore);
+  open_button_ = std::make_unique<TQtVisibility>(cmdOpen);
+  phones_ = std::make_unique<TQtPhoneList>(cmboxMobile);
+  IOpenDialog& open_dialog = services.OpenDialog ? *services.OpenDialog : *own_open_dialog_;
+  IMessageBoxes& messages = services.Messages ? *services.Messages : *own_messages_;
+  form_ = std::make_unique<TfrmMain>(
+      TfrmMainControls{*stores_, *store_edit_, *open_button_, *phones_, open_dialog},
+      TfrmMainServices{*this, messages, services.Registry, services.Errors,
+                       services.OutputDirectory});
+
+  // The drop target is in place before the creation handler runs, as when loading has finished.
+  drop_target_ = std::make_unique<TQtDropTarget>(this, form_->JvDragDrop1);
+  form_->JvDragDrop1.SetDropTarget(drop_target_.get());
+  form_->JvDragDrop1.Loaded();
+
+  ConnectHandlers();
+  qApp->installEventFilter(this);
+  form_->FormCreate();
+}
+
+TfrmMainWidget::~TfrmMainWidget() {
+  qApp->removeEventFilter(this);
+  form_->FormDestroy();
+  form_.reset();
+}
+
+void TfrmMainWidget::CreateControls(const std::string& output_directory) {
+  cmdConvert = new QPushButton(QStringLiteral("&Convert"), this);
+  cmdConvert->setGeometry(16, 91, 426, 25);
+
+  txtStore = new QLineEdit(this);
+  txtStore->setGeometry(112, 15, 225, 21);
+  txtStore->setAcceptDrops(false);  // a drop on the edit box is a drop on the window
+  txtStore->hide();
+
+  cmdOpen = new QPushButton(QStringLiteral("&Open ..."), this);
+  cmdOpen->setGeometry(367, 13, 75, 25);
+  cmdOpen->hide();
+
+  const QString directory = QString::fromUtf8(output_directory.c_str());
+  const QString notice = QStringLiteral("Backups are saved in ") + directory;
+  Label2 = MakeLabel(this, QString(), 16, 130);
+  Label2->setText(Label2->fontMetrics().elidedText(notice, Qt::ElideMiddle, kClientWidth - 2 * 16));
+  Label2->setToolTip(notice);
+  Label2->adjustSize();
+
+  cmboxStores = MakeDropDownList(this, 112, 15);
+  Label3 = MakeLabel(this, QStringLiteral("&Nokia Ovi Stores:"), 16, 18);
+  Label3->setBuddy(txtStore);
+  cmboxMobile = MakeDropDownList(this, 112, 44);
+  Label1 = MakeLabel(this, QStringLiteral("&Phone IMEI:"), 16, 47);
+  Label1->setBuddy(cmboxMobile);
+
+  QWidget::setTabOrder(cmdConvert, txtStore);
+  QWidget::setTabOrder(txtStore, cmdOpen);
+  QWidget::setTabOrder(cmdOpen, cmboxStores);
+  QWidget::setTabOrder(cmboxStores, cmboxMobile);
+  cmdConvert->setFocus();
+}
+
+void TfrmMainWidget::ConnectHandlers() {
+  connect(cmdConvert, &QPushButton::clicked, this, [this] { form_->cmdConvertClick(); });
+  connect(cmdOpen, &QPushButton::clicked, this, [this] { form_->cmdOpenClick(); });
+  // `activated` comes only from the user's choice, never from a selection the program makes.
+  connect(cmboxStores, &QComboBox::activated, this, [this] { form_->cmboxStoresChange(); });
+}
+
+void TfrmMainWidget::ShowCentred() {
+  QScreen* screen = this->screen() ? this->screen() : QGuiApplication::primaryScreen();
+  if (screen != nullptr) {
+    move(screen->availableGeometry().center() - QPoint(width() / 2, height() / 2));
+  }
+  show();
+}
+
+bool TfrmMainWidget::eventFilter(QObject* watched, QEvent* event) {
+  if (event->type() == QEvent::KeyPress && IsOwnWindowHandle(watched)) {
+    PreviewKey(event);
+  } else if (event->type() == QEvent::Shortcut && (watched == Label3 || watched == Label1)) {
+    // A label's mnemonic moves the focus only to a target that can take it.
+    const QWidget* buddy = static_cast<QLabel*>(watched)->buddy();
+    if (buddy == nullptr || buddy->isHidden() || !buddy->isEnabled())
+      return true;
+  }
+  return false;
+}
+
+// A typed key reaches the platform window once, before Qt hands it to the focused control and up
+// the parents that ignore it; previewing it there sees each key once. The window's drop-down
+// lists open windows of their own, whose parents are the combo boxes.
+bool TfrmMainWidget::IsOwnWindowHandle(QObject* object) const {
+  if (!object->isWindowType() || QApplication::activeModalWidget() != nullptr)
+    return false;
+  const QWidget* widget = nullptr;
+  for (QWidget* top : QApplication::topLevelWidgets()) {
+    if (top->windowHandle() == static_cast<QWindow*>(object))
+      widget = top;
+  }
+  while (widget != nullptr) {
+    const QWidget* top = widget->window();
+    if (top == this)
+      return true;
+    if (top->windowType() != Qt::Popup)
+      return false;
+    widget = top->parentWidget();
+  }
+  return false;
+}
+
+void TfrmMainWidget::PreviewKey(QEvent* event) {
+  auto* key_event = static_cast<QKeyEvent*>(event);
+  const QString text = key_event->text();
+  char key;
+  if (key_event->key() == Qt::Key_Escape) {
+    key = 27;
+  } else if (text.size() == 1 && text.at(0).unicode() < 128) {
+    key = static_cast<char>(text.at(0).unicode());
+  } else {
+    return;
+  }
+  form_->FormKeyPress(key);
+}
+
+}  // namespace velmorra

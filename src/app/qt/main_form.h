@@ -1,0 +1,72 @@
+#pragma once
+
+#include <QComboBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QWidget>
+#include <memory>
+#include <string>
+
+#include "app/main_window.h"
+#include "app/qt/qt_controls.h"
+#include "app/qt/qt_drop_target.h"
+#include "app/qt/qt_message_boxes.h"
+#include "app/qt/qt_open_dialog.h"
+
+namespace velmorra {
+
+// What the Qt window works with. The references must outlive the window.
+struct TWindowServices {
+  IRegistry& Registry;
+  TErrorReport& Errors;
+  std::string OutputDirectory;        // where backups go, ending in a separator
+  IMessageBoxes* Messages = nullptr;  // nullptr: Qt message boxes over the window
+  IOpenDialog* OpenDialog = nullptr;  // nullptr: the window's own open dialog
+};
+
+// The main window in Qt Widgets: a fixed 461 × 154 client area with the datastore row, the phone
+// row, "&Convert" and a notice of where backups go, driven by TfrmMain. Constructing it runs the
+// creation handler, so discovery's and the first phone list's messages come while the window is
+// still hidden; destroying it runs FormDestroy. Escape closes it from any of its controls, also
+// from an open drop-down list, unless a modal dialog is up.
+class TfrmMainWidget : public QWidget, private IFormWindow {
+ public:
+  explicit TfrmMainWidget(const TWindowServices& services);
+  ~TfrmMainWidget() override;
+
+  // Centres the window on its screen and shows it.
+  void ShowCentred();
+  TfrmMain& Form() { return *form_; }
+
+  // The controls, in the order they are created; the window owns them.
+  QPushButton* cmdConvert = nullptr;
+  QLineEdit* txtStore = nullptr;
+  QPushButton* cmdOpen = nullptr;
+  QLabel* Label2 = nullptr;
+  QComboBox* cmboxStores = nullptr;
+  QLabel* Label3 = nullptr;
+  QComboBox* cmboxMobile = nullptr;
+  QLabel* Label1 = nullptr;
+
+ protected:
+  bool eventFilter(QObject* watched, QEvent* event) override;
+
+ private:
+  void Close() override { close(); }
+  void CreateControls(const std::string& output_directory);
+  void ConnectHandlers();
+  bool IsOwnWindowHandle(QObject* object) const;
+  void PreviewKey(QEvent* event);
+
+  std::unique_ptr<TQtMessageBoxes> own_messages_;
+  std::unique_ptr<TQtOpenDialog> own_open_dialog_;
+  std::unique_ptr<TQtItemComboBox> stores_;
+  std::unique_ptr<TQtEditBox> store_edit_;
+  std::unique_ptr<TQtVisibility> open_button_;
+  std::unique_ptr<TQtPhoneList> phones_;
+  std::unique_ptr<TQtDropTarget> drop_target_;
+  std::unique_ptr<TfrmMain> form_;  // last: goes first, while the rest is still there
+};
+
+}  // namespace velmorra

@@ -1,0 +1,57 @@
+#include "app/qt/qt_controls.h"
+
+namespace velmorra {
+
+namespace {
+
+QString FromAnsi(const std::string& text) {
+  return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
+}
+
+std::string ToAnsi(const QString& text) {
+  return text.toUtf8().toStdString();
+}
+
+// Qt selects the first item added to an empty combo box; these lists keep their selection.
+void AddKeepingSelection(QComboBox* combo, const QString& caption, const QVariant& data) {
+  const int selected = combo->currentIndex();
+  combo->addItem(caption, data);
+  if (combo->currentIndex() != selected)
+    combo->setCurrentIndex(selected);
+}
+
+}  // namespace
+
+std::string TQtEditBox::Text() const {
+  return ToAnsi(edit_->text());
+}
+
+void TQtEditBox::SetText(const std::string& text) {
+  edit_->setText(FromAnsi(text));
+}
+
+void TQtItemComboBox::AddItem(const std::string& caption, int data) {
+  AddKeepingSelection(combo_, FromAnsi(caption), data);
+}
+
+std::string TQtItemComboBox::Item(int index) const {
+  return ToAnsi(combo_->itemText(index));
+}
+
+int TQtItemComboBox::ItemData(int index) const {
+  return combo_->itemData(index).toInt();
+}
+
+void TQtPhoneList::AddItem(const std::string& caption) {
+  AddKeepingSelection(combo_, FromAnsi(caption), QVariant());
+}
+
+std::string TQtPhoneList::Item(int index) const {
+  return ToAnsi(combo_->itemText(index));
+}
+
+std::string TQtPhoneList::Text() const {
+  return combo_->currentIndex() < 0 ? std::string() : ToAnsi(combo_->currentText());
+}
+
+}  // namespace velmorra

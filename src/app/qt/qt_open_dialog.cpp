@@ -1,0 +1,33 @@
+#include "app/qt/qt_open_dialog.h"
+
+#include <QFileInfo>
+
+namespace velmorra {
+
+QFileDialog& TQtOpenDialog::Dialog() {
+  if (!dialog_) {
+    dialog_ = std::make_unique<QFileDialog>(parent_, QStringLiteral("Nokia Ovi Database"));
+    dialog_->setNameFilter(QStringLiteral("Nokia Ovi Db (*.db3)"));
+    dialog_->setDefaultSuffix(QStringLiteral("db3"));
+    // A name that does not exist yet may be typed; the phone list read then says so.
+    dialog_->setFileMode(QFileDialog::AnyFile);
+    dialog_->setAcceptMode(QFileDialog::AcceptOpen);
+    dialog_->setSizeGripEnabled(true);
+  }
+  return *dialog_;
+}
+
+bool TQtOpenDialog::Execute() {
+  QFileDialog& dialog = Dialog();
+  if (!file_name_.empty())
+    dialog.selectFile(QString::fromUtf8(file_name_.c_str()));
+  if (dialog.exec() != QDialog::Accepted)
+    return false;
+  const QStringList chosen = dialog.selectedFiles();
+  if (chosen.isEmpty())
+    return false;
+  file_name_ = QFileInfo(chosen.first()).absoluteFilePath().toUtf8().toStdString();
+  return true;
+}
+
+}  // namespace velmorra

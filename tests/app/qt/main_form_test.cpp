@@ -1,0 +1,470 @@
+#include "app/qt/main_form.h"
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QDropEvent>
+#include <QMessageBox>
+#include <QMimeData>
+#include <QTest>
+#include <QUrl>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "app/datastore_discovery.h"
+#include "datastore_folder.h"
+#include "fake_registry.h"
+#include "modal_helper.h"
+#include "support/temp_directory.h"
+#include "window_fakes.h"
+#include "wine_prefix.h"
+
+namespace velmorra {
+namespace {
+
+using ::testing::ElementsAre;
+using ::testing::HasSubstr;
+using ::testing::IsEmpty;
+using namespace velmorra::testing;
+
+const std::string kStores = kDatastoresKey;
+
+// Message boxes that also note whether a window of the program was on screen at the time.
+class TWatchingMessages : public IMessageBoxes {
+ public:
+  explicit TWatchingMessages(TEventLog& log) : log_(log) {}
+  void ShowMessage(TMessageBoxKind kind, const std::string& text) override {
+    bool shown = false;
+    for (QWidget* widget : QApplication::topLevelWidgets())
+      shown = shown || widget->isVisible();
+    log_.push_back(std::string(kind == TMessageBoxKind::Error ? "Error: " : "Warning: ") + text +
+                   (shown ? " [window shown]" : " [window hidden]"));
+  }
+
+ private:
+  TEventLog& log_;
+};
+
+std::vector<std::string> Items(const QComboBox* combo) {
+  std::vector<std::string> items;
+  for (int i = 0; i < combo->count(); ++i)
+    items.push_back(combo->itemText(i).toStdString());
+  return items;
+}
+
+QString Native(const std::string& text) {
+  return QString::fromUtf8(text.c_str());
+}
+
+class MainFormTest : public ::testing::Test {
+ protected:
+  TfrmMainWidget& Window(IRegistry& registry) {
+    window_.reset();
+    window_ = std::make_unique<TfrmMainWidget>(
+        TWindowServices{registry, Errors, OutputDirectory, &Messages, &Dialog});
+    return *window_;
+  }
+  TfrmMainWidget& Window() { return Window(Registry); }
+  // The window on screen and active, so that it takes keys and mnemonics.
+  TfrmMainWidget& Shown(IRegistry& registry) {
+    TfrmMainWidget& window = Window(registry);
+    window.ShowCentred();
+    window.activateWindow();
+    EXPECT_TRUE(QTest::qWaitForWindowActive(&window));
+    return window;
+  }
+  TfrmMainWidget& Shown() { return Shown(Registry); }
+  // Registers two datastores, the first with phones 111 and 222, the second with 333.
+  void RegisterTwoDatastores() {
+    MakeDatastore(Stores1.Path(), {"111", "222"});
+    MakeDatastore(Stores2.Path(), {"333"});
+    Registry.SetString(kStores + "\\One", "DatastorePath", Stores1.Path());
+    Registry.SetString(kStores + "\\Two", "DatastorePath", Stores2.Path());
+  }
+  // A drag that enters the window and, when the window takes it, drops there; true when the drop
+  // was taken.
+  static bool Drop(QWidget& window, const QList<QUrl>& urls, QPoint at = QPoint(200, 60)) {
+    QMimeData data;
+    data.setUrls(urls);
+    QDragEnterEvent enter(at, Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(&window, &enter);
+    if (!enter.isAccepted())
+      return false;
+    QDropEvent drop(at, Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(&window, &drop);
+    return drop.isAccepted();
+  }
+  static bool DropFiles(QWidget& window, const std::vector<std::string>& paths) {
+    QList<QUrl> urls;
+    for (const std::string& path : paths)
+      urls.push_back(QUrl::fromLocalFile(Native(path)));
+    return Drop(window, urls);
+  }
+  // A key as the platform delivers it: to the window, which passes it to the focused control.
+  static void Press(QWidget& window, Qt::Key key, Qt::KeyboardModifiers modifiers = {}) {
+    QTest::keyClick(window.windowHandle(), key, modifiers);
+  }
+  static void PressAlt(QWidget& window, Qt::Key key) { Press(window, key, Qt::AltModifier); }
+
+  TEventLog Log;
+  TWatchingMessages Messages{Log};
+  TScriptedOpenDialog Dialog{Log};
+  TRecordingErrorDialog ErrorDialog{Log};
+  TMemoryReportFile ReportFile;
+  TTempDirectory Output;
+  std::string OutputDirectory = Output.Path();
+  TTempDirectory Stores1;
+  TTempDirectory Stores2;
+  TErrorReport Errors{ErrorDialog, ReportFile, Output.Path(), [] {}};
+  TFakeRegistry Registry;
+  std::unique_ptr<TfrmMainWidget> window_;
+};
+
+TEST_F(MainFormTest, WindowHasTheFixedLayoutCaptionsAndFont) {
+  TfrmMainWidget& window = Window();
+  EXPECT_EQ(window.windowTitle(), "Velmorra convert utility");
+  EXPECT_EQ(window.size(), QSize(461, 154));
+  EXPECT_EQ(window.minimumSize(), window.maximumSize()) << "fixed size";
+  const Qt::WindowFlags flags = window.windowFlags();
+  EXPECT_TRUE(flags.testFlag(Qt::WindowCloseButtonHint));
+  EXPECT_FALSE(flags.testFlag(Qt::WindowMinimizeButtonHint));
+  EXPECT_FALSE(flags.testFlag(Qt::WindowMaximizeButtonHint));
+
+  const std::vector<std::pair<QWidget*, QRect>> geometry = {
+      {window.cmboxStores, QRect(112, 15, 225, 21)}, {window.txtStore, QRect(112, 15, 225, 21)},
+      {window.cmdOpen, QRect(367, 13, 75, 25)},      {window.cmboxMobile, QRect(112, 44, 225, 21)},
+      {window.cmdConvert, QRect(16, 91, 426, 25)},
+  };
+  for (const auto& [control, rect] : geometry) {
+    EXPECT_EQ(control->geometry(), rect) << control->metaObject()->className();
+  }
+  EXPECT_EQ(window.Label3->pos(), QPoint(16, 18));
+  EXPECT_EQ(window.Label1->pos(), QPoint(16, 47));
+  EXPECT_EQ(window.Label2->pos(), QPoint(16, 130));
+
+  EXPECT_EQ(window.cmdConvert->text(), "&Convert");
+  EXPECT_EQ(window.cmdOpen->text(), "&Open ...");
+  EXPECT_EQ(window.Label3->text(), "&Nokia Ovi Stores:");
+  EXPECT_EQ(window.Label1->text(), "&Phone IMEI:");
+  EXPECT_EQ(window.Label3->buddy(), window.txtStore);
+  EXPECT_EQ(window.Label1->buddy(), window.cmboxMobile);
+  EXPECT_EQ(window.Label2->text(), "Backups are saved in " + Native(Output.Path()));
+  EXPECT_FALSE(window.cmboxStores->isEditable());
+  EXPECT_FALSE(window.cmboxMobile->isEditable());
+
+  const QFontInfo font(window.font());
+  EXPECT_EQ(window.font().pointSize(), 8);
+  EXPECT_TRUE(font.family() == "Tahoma" || window.font().styleHint() == QFont::SansSerif)
+      << font.family().toStdString();
+  EXPECT_EQ(window.palette().color(QPalette::Window), window.palette().color(QPalette::Button));
+}
+
+TEST_F(MainFormTest, LongOutputFolderIsShortenedToOneLine) {
+  OutputDirectory = "/" + std::string(300, 'd') + "/";
+  TfrmMainWidget& window = Window();
+  EXPECT_LE(window.Label2->width(), 461 - 16);
+  EXPECT_TRUE(window.Label2->text().contains(QChar(0x2026)));
+  EXPECT_EQ(window.Label2->toolTip(), "Backups are saved in " + Native(OutputDirectory));
+}
+
+TEST_F(MainFormTest, StartWithoutTheKeyWarnsBeforeTheWindowShowsThenOpensInManualMode) {
+  TfrmMainWidget& window = Shown();
+  EXPECT_THAT(
+      Log, ElementsAre(std::string("Warning: ") + kDatastoresNotFoundWarning + " [window hidden]"));
+  EXPECT_TRUE(window.cmboxStores->isHidden());
+  EXPECT_TRUE(window.txtStore->isVisible());
+  EXPECT_TRUE(window.cmdOpen->isVisible());
+  EXPECT_EQ(window.txtStore->text(), "");
+  EXPECT_EQ(window.cmboxMobile->count(), 0);
+  EXPECT_EQ(window.Form().CurrentDatastorePath(), "");
+}
+
+TEST_F(MainFormTest, StartWithNoUsableDatastoreOpensInManualModeSilently) {
+  Registry.SetString(kStores + "\\One", "DatastorePath", "");
+  TfrmMainWidget& window = Shown();
+  EXPECT_THAT(Log, IsEmpty());
+  EXPECT_TRUE(window.cmboxStores->isHidden());
+  EXPECT_TRUE(window.txtStore->isVisible());
+}
+
+TEST_F(MainFormTest, StartWithDatastoresShowsTheFirstWithItsPhones) {
+  RegisterTwoDatastores();
+  TfrmMainWidget& window = Shown();
+  EXPECT_THAT(Log, IsEmpty());
+  EXPECT_THAT(Items(window.cmboxStores), ElementsAre("Datastore 1", "Datastore 2"));
+  EXPECT_EQ(window.cmboxStores->currentIndex(), 0);
+  EXPECT_TRUE(window.cmboxStores->isVisible());
+  EXPECT_TRUE(window.txtStore->isHidden());
+  EXPECT_TRUE(window.cmdOpen->isHidden());
+  EXPECT_THAT(Items(window.cmboxMobile), ElementsAre("All Phones", "111", "222"));
+  EXPECT_EQ(window.cmboxMobile->currentIndex(), 0);
+  EXPECT_EQ(QApplication::focusWidget(), window.cmdConvert) << "initial focus";
+}
+
+TEST_F(MainFormTest, StartWithAMissingDatastoreFileSaysSoBeforeTheWindowShows) {
+  Registry.SetString(kStores + "\\One", "DatastorePath", Stores1.Path());
+  Shown();
+  EXPECT_THAT(Log, ElementsAre("Error: Datastore file doesn't exist. [window hidden]"));
+}
+
+TEST_F(MainFormTest, StartWithARegistryReadErrorReportsItAndKeepsTheListWithoutSelection) {
+  Registry.SetString(kStores + "\\One", "DatastorePath", Stores1.Path());
+  Registry.Key(kStores + "\\Two").Values["DatastorePath"] = {registry_type::DWord, "1234"};
+  TfrmMainWidget& window = Shown();
+  EXPECT_THAT(Log, ElementsAre("Error report: Invalid data type for 'DatastorePath'"));
+  EXPECT_THAT(Items(window.cmboxStores), ElementsAre("Datastore 1"));
+  EXPECT_EQ(window.cmboxStores->currentIndex(), -1);
+  EXPECT_TRUE(window.cmboxStores->isVisible());
+  EXPECT_EQ(window.cmboxMobile->count(), 0);
+  EXPECT_THAT(ReportFile.Files[Output.File("bugreport.txt")],
+              HasSubstr("Invalid data type for 'DatastorePath'"));
+}
+
+TEST_F(MainFormTest, ChoosingAnotherDatastoreRereadsThePhones) {
+  RegisterTwoDatastores();
+  TfrmMainWidget& window = Shown();
+  window.cmboxMobile->setCurrentIndex(2);
+  window.cmboxStores->setFocus();
+  QTest::keyClick(window.cmboxStores, Qt::Key_Down);
+  EXPECT_EQ(window.cmboxStores->currentIndex(), 1);
+  EXPECT_THAT(Items(window.cmboxMobile), ElementsAre("All Phones", "333"));
+  EXPECT_EQ(window.Form().CurrentDatastorePath(), Stores2.Path() + "DataBase/MDataStore.db3");
+}
+
+TEST_F(MainFormTest, TypedPathIsTrimmedAndReadsNothing) {
+  TfrmMainWidget& window = Shown();
+  Log.clear();
+  window.txtStore->setFocus();
+  QTest::keyClicks(window.txtStore, "  /my data/MDataStore.db3 \t");
+  EXPECT_EQ(window.Form().CurrentDatastorePath(), "/my data/MDataStore.db3");
+  EXPECT_THAT(Log, IsEmpty());
+}
+
+TEST_F(MainFormTest, OpenButtonTakesTheConfirmedFileAndIgnoresCancel) {
+  const std::string store = MakeDatastore(Stores1.Path(), {"444"});
+  TfrmMainWidget& window = Shown();
+  Log.clear();
+  Dialog.Answers = {store, ""};
+  QTest::mouseClick(window.cmdOpen, Qt::LeftButton);
+  EXPECT_EQ(window.txtStore->text(), Native(store));
+  EXPECT_THAT(Items(window.cmboxMobile), ElementsAre("All Phones", "444"));
+  QTest::mouseClick(window.cmdOpen, Qt::LeftButton);
+  EXPECT_EQ(window.txtStore->text(), Native(store));
+  EXPECT_THAT(Items(window.cmboxMobile), ElementsAre("All Phones", "444"));
+  EXPECT_THAT(Log, ElementsAre("od.Execute", "od.Execute"));
+}
+
+TEST_F(MainFormTest, ConvertClickWritesTheBackupOfTheChosenPhone) {
+  RegisterTwoDatastores();
+  TfrmMainWidget& window = Shown();
+  window.cmboxMobile->setCurrentIndex(1);
+  QTest::mouseClick(window.cmdConvert, Qt::LeftButton);
+  const std::string written = ReadFileBytes(Output.File("sms_111.xml"));
+  EXPECT_THAT(written, HasSubstr("<smses count=\"1\">"));
+  EXPECT_THAT(written, HasSubstr("address=\"5551234\""));
+  EXPECT_THAT(Log, IsEmpty()) << "success shows nothing";
+}
+
+TEST_F(MainFormTest, ConvertThatCannotWriteReachesTheErrorReportAndTheWindowGoesOn) {
+  RegisterTwoDatastores();
+  OutputDirectory = Output.File("missing/");
+  TfrmMainWidget& window = Shown();
+  QTest::mouseClick(window.cmdConvert, Qt::LeftButton);
+  ASSERT_EQ(Log.size(), 1u);
+  EXPECT_THAT(Log[0], HasSubstr("Error report: Cannot create file \"" + OutputDirectory +
+                                "sms_All Phones.xml\""));
+  EXPECT_THAT(ReportFile.Files[Output.File("bugreport.txt")], HasSubstr("Cannot create file"));
+  EXPECT_TRUE(window.isVisible());
+  EXPECT_EQ(window.cmboxStores->currentIndex(), 0);
+}
+
+TEST_F(MainFormTest, MnemonicsFollowTheModeOfTheDatastoreRow) {
+  RegisterTwoDatastores();
+  TfrmMainWidget& window = Shown();
+  ASSERT_EQ(QApplication::focusWidget(), window.cmdConvert);
+
+  PressAlt(window, Qt::Key_N);
+  EXPECT_EQ(QApplication::focusWidget(), window.cmdConvert) << "its edit box is hidden";
+  PressAlt(window, Qt::Key_O);
+  QTest::qWait(300);  // a button's mnemonic clicks after a short animation
+  EXPECT_THAT(Log, IsEmpty()) << "the open button is hidden";
+  PressAlt(window, Qt::Key_P);
+  EXPECT_EQ(QApplication::focusWidget(), window.cmboxMobile);
+
+  window.cmboxMobile->setCurrentIndex(1);
+  DropFiles(window, {Stores1.Path() + "DataBase/MDataStore.db3"});
+  PressAlt(window, Qt::Key_N);
+  EXPECT_EQ(QApplication::focusWidget(), window.txtStore);
+  Dialog.Answers = {""};
+  PressAlt(window, Qt::Key_O);
+  EXPECT_TRUE(QTest::qWaitFor([&] { return !Log.empty(); }));
+  EXPECT_THAT(Log, ElementsAre("od.Execute"));
+  PressAlt(window, Qt::Key_C);
+  EXPECT_TRUE(QTest::qWaitFor([&] { return !ReadFileBytes(Output.File("sms_111.xml")).empty(); }))
+      << "Convert with the phone chosen before the drop";
+}
+
+TEST_F(MainFormTest, TabOrderSkipsHiddenControls) {
+  RegisterTwoDatastores();
+  TfrmMainWidget& window = Shown();
+  std::vector<QWidget*> order;
+  for (int i = 0; i < 3; ++i) {
+    Press(window, Qt::Key_Tab);
+    order.push_back(QApplication::focusWidget());
+  }
+  EXPECT_THAT(order, ElementsAre(window.cmboxStores, window.cmboxMobile, window.cmdConvert));
+
+  window.Form().SwitchToManualMode();
+  order.clear();
+  for (int i = 0; i < 4; ++i) {
+    Press(window, Qt::Key_Tab);
+    order.push_back(QApplication::focusWidget());
+  }
+  EXPECT_THAT(order,
+              ElementsAre(window.txtStore, window.cmdOpen, window.cmboxMobile, window.cmdConvert));
+}
+
+TEST_F(MainFormTest, EscapeClosesTheWindowFromAnyControl) {
+  RegisterTwoDatastores();
+  for (int control = 0; control < 4; ++control) {
+    SCOPED_TRACE(control);
+    TfrmMainWidget& window = Shown();
+    QWidget* targets[] = {window.cmdConvert, window.cmboxStores, window.cmboxMobile, nullptr};
+    if (targets[control] != nullptr) {
+      targets[control]->setFocus();
+      ASSERT_EQ(QApplication::focusWidget(), targets[control]);
+      Press(window, Qt::Key_Escape);
+    } else {
+      window.Form().SwitchToManualMode();
+      window.txtStore->setFocus();
+      QTest::keyClicks(window.txtStore, "typed");
+      Press(window, Qt::Key_Escape);
+    }
+    EXPECT_FALSE(window.isVisible());
+  }
+}
+
+TEST_F(MainFormTest, EscapeClosesTheWindowWhileADropDownListIsOpen) {
+  RegisterTwoDatastores();
+  TfrmMainWidget& window = Shown();
+  window.cmboxMobile->setFocus();
+  window.cmboxMobile->showPopup();
+  ASSERT_TRUE(QTest::qWaitFor([] { return QApplication::activePopupWidget() != nullptr; }));
+  QWidget* popup = QApplication::activePopupWidget();
+  QTest::keyClick(popup->windowHandle(), Qt::Key_Escape);
+  EXPECT_FALSE(window.isVisible());
+}
+
+TEST_F(MainFormTest, OtherKeysAndDialogsLeaveTheWindowOpen) {
+  TfrmMainWidget& window = Shown();
+  window.txtStore->setFocus();
+  for (Qt::Key key : {Qt::Key_A, Qt::Key_Space, Qt::Key_Return}) {
+    Press(window, key);
+  }
+  EXPECT_EQ(window.txtStore->text(), "a ");
+  EXPECT_TRUE(window.isVisible());
+
+  OnNextModal([](QWidget* modal) { QTest::keyClick(modal->windowHandle(), Qt::Key_Escape); });
+  QMessageBox box(QMessageBox::Warning, "Warning", "modal", QMessageBox::Ok, &window);
+  box.exec();
+  EXPECT_TRUE(window.isVisible()) << "Escape in a dialog closes only the dialog";
+}
+
+TEST_F(MainFormTest, DropOfSeveralFilesTakesTheFirstAndSwitchesToManualModeForGood) {
+  RegisterTwoDatastores();
+  TfrmMainWidget& window = Shown();
+  EXPECT_TRUE(window.acceptDrops()) << "registered before the window first shows";
+  EXPECT_TRUE(window.Form().JvDragDrop1.Hooked());
+
+  EXPECT_TRUE(DropFiles(window, {"/first/MDataStore.db3", "/second.db3", "/third.txt"}));
+  EXPECT_EQ(window.txtStore->text(), "/first/MDataStore.db3");
+  EXPECT_TRUE(window.cmboxStores->isHidden());
+  EXPECT_TRUE(window.txtStore->isVisible());
+  EXPECT_TRUE(window.cmdOpen->isVisible());
+  EXPECT_THAT(Items(window.cmboxMobile), ElementsAre("All Phones", "111", "222"))
+      << "the phones read before stay";
+  EXPECT_THAT(Log, IsEmpty());
+}
+
+TEST_F(MainFormTest, DropInManualModeReplacesTheTextWithAFolderOrALongName) {
+  TfrmMainWidget& window = Shown();
+  Log.clear();
+  const std::string long_name = Stores1.Path() + std::string(280, 'x') + ".db3";
+  const std::vector<std::string> drops = {Stores1.Path(), long_name, "/with space/é.db3"};
+  for (const std::string& dropped : drops) {
+    std::string expected = dropped;
+    if (expected.back() == '/')
+      expected.pop_back();
+    QList<QUrl> urls = {QUrl::fromLocalFile(Native(expected))};
+    EXPECT_TRUE(Drop(window, urls));
+    EXPECT_EQ(window.txtStore->text().toStdString(), expected);
+    EXPECT_EQ(window.Form().CurrentDatastorePath(), expected);
+  }
+  EXPECT_THAT(Log, IsEmpty()) << "nothing is tested or read";
+}
+
+TEST_F(MainFormTest, OnlyDragsOfLocalFilesAreTaken) {
+  TfrmMainWidget& window = Shown();
+  window.txtStore->setText("kept");
+  const auto enter = [&](const QMimeData& data) {
+    QDragEnterEvent event(QPoint(10, 10), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(&window, &event);
+    return event.isAccepted();
+  };
+  QMimeData text;
+  text.setText("/some/file.db3");
+  QMimeData remote;
+  remote.setUrls({QUrl("https://example.invalid/MDataStore.db3")});
+  QMimeData local;
+  local.setUrls({QUrl("https://example.invalid/a.db3"), QUrl::fromLocalFile("/b.db3")});
+  EXPECT_FALSE(enter(text));
+  EXPECT_FALSE(enter(remote));
+  EXPECT_TRUE(enter(local));
+
+  EXPECT_FALSE(Drop(window, {QUrl("https://example.invalid/MDataStore.db3")}));
+  EXPECT_EQ(window.txtStore->text(), "kept");
+  EXPECT_TRUE(Drop(window, local.urls()));
+  EXPECT_EQ(window.txtStore->text(), "/b.db3") << "the first local file";
+
+  window.Form().JvDragDrop1.SetAcceptDrag(false);
+  EXPECT_FALSE(enter(local));
+  EXPECT_FALSE(DropFiles(window, {"/c.db3"}));
+  EXPECT_EQ(window.txtStore->text(), "/b.db3");
+}
+
+TEST_F(MainFormTest, NoDropIsTakenWhileAModalDialogIsUp) {
+  TfrmMainWidget& window = Shown();
+  bool accepted = true;
+  OnNextModal([&](QWidget* modal) {
+    accepted = DropFiles(window, {"/during/modal.db3"});
+    modal->close();
+  });
+  QMessageBox box(QMessageBox::Warning, "Warning", "modal", QMessageBox::Ok, &window);
+  box.exec();
+  EXPECT_FALSE(accepted);
+  EXPECT_EQ(window.txtStore->text(), "");
+}
+
+TEST_F(MainFormTest, ScreenshotOfTheWindowWithADiscoveredDatastore) {
+  TWinePrefix prefix;
+  MakeDatastore(prefix.DriveC() + "Users/user/AppData/Local/Nokia/Nokia Data Store",
+                {"356938035643809", "354127049826370"});
+  prefix.WriteUserReg(DatastoreSection(
+      "{4F2A0F3C-5C57-4F1A-9E7B-1D2C3B4A5F60}",
+      DatastorePathLine("C:\\Users\\user\\AppData\\Local\\Nokia\\Nokia Data Store")));
+  std::unique_ptr<IRegistry> registry = OpenCurrentUserRegistry();
+  OutputDirectory = "/opt/velmorra/bin/";
+  TfrmMainWidget& window = Shown(*registry);
+  ASSERT_THAT(Log, IsEmpty());
+  ASSERT_THAT(Items(window.cmboxMobile),
+              ElementsAre("All Phones", "354127049826370", "356938035643809"));
+
+  const QPixmap picture = window.grab();
+  EXPECT_EQ(picture.size(), QSize(461, 154) * picture.devicePixelRatio());
+  EXPECT_TRUE(picture.save(VELMORRA_SCREENSHOT_DIRECTORY "window.png"));
+}
+
+}  // namespace
+}  // namespace velmorra

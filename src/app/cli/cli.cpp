@@ -19,7 +19,7 @@ void WriteUsage(std::ostream& out) {
          "\n"
          "Commands:\n";
   for (const TCliCommand& command : CliCommands()) {
-    out << "  " << command.Name << ' ' << command.Synopsis << '\n' << command.Description;
+    out << "  " << CommandLine(command) << '\n' << command.Description;
   }
   out << "\n"
          "Exit status: 0 done, 1 the datastore could not be read, 2 wrong call,\n"

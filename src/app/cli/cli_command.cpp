@@ -4,9 +4,15 @@
 
 namespace velmorra {
 
+std::string CommandLine(const TCliCommand& command) {
+  std::string line(command.Name);
+  if (!command.Synopsis.empty())
+    line.append(" ").append(command.Synopsis);
+  return line;
+}
+
 void WriteCommandUsage(const TCliCommand& command, std::ostream& out) {
-  out << "Usage: velmorra-cli " << command.Name << ' ' << command.Synopsis << "\n\n"
-      << command.Description;
+  out << "Usage: velmorra-cli " << CommandLine(command) << "\n\n" << command.Description;
 }
 
 int CommandUsageError(const TCliCommand& command, std::string_view problem, TConsole& console) {

@@ -33,6 +33,9 @@ struct TCliCommand {
   int (*Run)(const std::vector<std::string>& arguments, TConsole& console);
 };
 
+// "NAME SYNOPSIS", or the name alone for a command without arguments.
+std::string CommandLine(const TCliCommand& command);
+
 // Writes the usage of `command` to `out`: "Usage: velmorra-cli NAME SYNOPSIS" and its description.
 void WriteCommandUsage(const TCliCommand& command, std::ostream& out);
 

@@ -95,6 +95,9 @@ class TXMLDocument : public TXMLNode, public IXMLDocument {
   TXMLNamedNodeMap attributes_{*this};
   std::unordered_map<const TXMLNode*, std::unique_ptr<TKeptLists>> kept_lists_;
   size_t live_nodes_ = 0;
+  // The most attributes an element of this document has had; a new element's collection starts
+  // with room for that many, as the elements of a document tend to look alike.
+  size_t attribute_room_ = 0;
   bool releasing_tree_ = false;
   bool preserve_white_space_ = true;
 };

@@ -61,6 +61,8 @@ class TXMLNamedNodeMap : public IXMLNamedNodeMap {
   TXMLNode& Node(int32_t index) const { return *nodes_[index]; }
   // SetNamedItem for a node of this model, taking over the caller's reference to it.
   void PutNamedItem(TXMLNode* node);
+  // Makes room for `count` nodes in all.
+  void Reserve(size_t count) { nodes_.reserve(count); }
   // Drops every reference.
   void Clear();
 

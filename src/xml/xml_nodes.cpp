@@ -108,9 +108,14 @@ TXMLNamedNodeMap* TXMLElement::AttributeItems(bool) {
 }
 
 void TXMLElement::SetAttribute(std::u16string_view name, std::u16string_view value) {
-  TXMLPtr<TXMLAttr> attribute = Owner().NewAttribute(name);
+  TXMLDocument& document = Owner();
+  TXMLPtr<TXMLAttr> attribute = document.NewAttribute(name);
   attribute->SetNodeValue(value);
+  if (attributes_.Length() == 0)
+    attributes_.Reserve(document.attribute_room_);
   attributes_.PutNamedItem(attribute.Detach());
+  if (static_cast<size_t>(attributes_.Length()) > document.attribute_room_)
+    document.attribute_room_ = static_cast<size_t>(attributes_.Length());
 }
 
 void TXMLElement::WriteNode(TXMLTextStream& stream) const {

@@ -52,11 +52,6 @@ class TQtDroppedFiles : public IDroppedFiles {
 TQtDropTarget::TQtDropTarget(QWidget* window, TJvDragDrop& component)
     : window_(window), component_(component) {}
 
-TQtDropTarget::~TQtDropTarget() {
-  if (component_.DropTarget() == this)
-    component_.TargetDestroyed();
-}
-
 bool TQtDropTarget::eventFilter(QObject* watched, QEvent* event) {
   if (watched != window_)
     return false;

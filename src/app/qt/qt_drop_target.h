@@ -10,12 +10,11 @@ namespace velmorra {
 // The Qt side of a TJvDragDrop: registers a window for drops and, once its filter is installed,
 // takes drags that carry local files while the component accepts drags, handing each drop's local
 // paths, in the order the drag gave them, to the component. Drops aimed at a window blocked by a
-// modal dialog are refused. The window and the component must outlive this object, which tells
-// the component when it goes first.
+// modal dialog are refused. `window` must outlive this object. The component may go first: its
+// destructor takes the filter away, so no event reaches this object after it.
 class TQtDropTarget : public QObject, public IDropTargetWindow {
  public:
   TQtDropTarget(QWidget* window, TJvDragDrop& component);
-  ~TQtDropTarget() override;
 
   void AcceptFiles(bool accept) override { window_->setAcceptDrops(accept); }
   void InstallDropFilter() override { window_->installEventFilter(this); }

@@ -57,6 +57,11 @@ class TXMLDocument : public TXMLNode, public IXMLDocument {
   virtual TXMLPtr<TXMLProcessingInstruction> NewProcessingInstruction(std::u16string_view target,
                                                                       std::u16string_view data);
 
+  // Whether elements keep the attributes that SetAttribute gives them compactly rather than as
+  // nodes of the attribute class (see TXMLElement). A specialised document whose attribute class
+  // must see every SetAttribute returns false.
+  virtual bool KeepsAttributesCompact() const { return true; }
+
   // A new node of this document in the document's memory; `arguments` go to its constructor.
   template <typename TNode, typename... TArguments>
   TXMLPtr<TNode> MakeNode(TArguments&&... arguments) {

@@ -103,26 +103,67 @@ TXMLNodeList* TXMLElement::Children(bool create) {
   return children_.get();
 }
 
-TXMLNamedNodeMap* TXMLElement::AttributeItems(bool) {
-  return &attributes_;
+TXMLNamedNodeMap* TXMLElement::AttributeItems(bool create) {
+  if (!attributes_ && create)
+    MakeAttributeNodes();
+  return attributes_.get();
+}
+
+// The nodes come from the document's attribute class, as if SetAttribute had made them; their
+// names and values are interned already, so they take the ids of the pairs.
+void TXMLElement::MakeAttributeNodes() {
+  TXMLDocument& document = Owner();
+  const TDictionary& dictionary = Dictionary();
+  auto attributes = std::make_unique<TXMLNamedNodeMap>(*this);
+  attributes->Reserve(pairs_.empty() ? document.attribute_room_ : pairs_.size());
+  for (const TAttributePair& pair : pairs_) {
+    TXMLPtr<TXMLAttr> attribute = document.NewAttribute(dictionary.Lookup(pair.name_id));
+    attribute->SetNodeValue(dictionary.Lookup(pair.value_id));
+    attributes->PutNamedItem(attribute.Detach());
+  }
+  attributes_ = std::move(attributes);
+  std::vector<TAttributePair>().swap(pairs_);
 }
 
 void TXMLElement::SetAttribute(std::u16string_view name, std::u16string_view value) {
   TXMLDocument& document = Owner();
-  TXMLPtr<TXMLAttr> attribute = document.NewAttribute(name);
-  attribute->SetNodeValue(value);
-  if (attributes_.Length() == 0)
-    attributes_.Reserve(document.attribute_room_);
-  attributes_.PutNamedItem(attribute.Detach());
-  if (static_cast<size_t>(attributes_.Length()) > document.attribute_room_)
-    document.attribute_room_ = static_cast<size_t>(attributes_.Length());
+  size_t count = 0;
+  if (attributes_ || !document.KeepsAttributesCompact()) {
+    TXMLPtr<TXMLAttr> attribute = document.NewAttribute(name);
+    attribute->SetNodeValue(value);
+    TXMLNamedNodeMap& attributes = *AttributeItems(true);
+    attributes.PutNamedItem(attribute.Detach());
+    count = static_cast<size_t>(attributes.Length());
+  } else {
+    // Interned in the order a new attribute node would intern them, so the ids come out alike.
+    TDictionary& dictionary = Dictionary();
+    const int32_t name_id = dictionary.Intern(name);
+    const int32_t value_id = dictionary.Intern(value);
+    for (TAttributePair& pair : pairs_) {
+      if (pair.name_id == name_id) {
+        pair.value_id = value_id;
+        return;
+      }
+    }
+    if (pairs_.empty())
+      pairs_.reserve(document.attribute_room_);
+    pairs_.push_back({name_id, value_id});
+    count = pairs_.size();
+  }
+  if (count > document.attribute_room_)
+    document.attribute_room_ = count;
 }
 
 void TXMLElement::WriteNode(TXMLTextStream& stream) const {
   stream.LineBreak(false);
   stream.EmitStartTag(Dictionary(), NameId());
-  for (int32_t i = 0; i < attributes_.Length(); ++i)
-    attributes_.Node(i).WriteNode(stream);
+  if (attributes_) {
+    for (int32_t i = 0; i < attributes_->Length(); ++i)
+      attributes_->Node(i).WriteNode(stream);
+  } else {
+    for (const TAttributePair& pair : pairs_)
+      stream.EmitAttribute(Dictionary(), pair.name_id, pair.value_id);
+  }
   const TXMLNodeList* children = ChildList();
   if (!children || children->Length() == 0) {
     stream.Emit(stream.Layout() == LayoutMode::Indented ? u" />" : u"/>");

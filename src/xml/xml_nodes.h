@@ -4,6 +4,7 @@
 #include <memory>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "xml/dictionary.h"
 #include "xml/xml_interfaces.h"
@@ -94,6 +95,10 @@ class TXMLNode : public virtual IXMLNode {
   bool has_kept_lists_ = false;  // the document keeps lists for this node
 };
 
+// An element keeps the attributes that SetAttribute gives it compactly, as the dictionary ids of
+// name and value, until their collection is first requested; from then on, for good, they are
+// attribute nodes in that collection. Both forms hold the same names and values in the same order
+// and are written alike, so only the memory they take differs.
 class TXMLElement : public TXMLNode, public IXMLElement {
  public:
   TXMLElement(TXMLDocument& owner_document, std::u16string_view tag_name);
@@ -105,10 +110,23 @@ class TXMLElement : public TXMLNode, public IXMLElement {
 
  protected:
   TXMLNodeList* Children(bool create) override;
+  // Makes the attribute nodes from the compact form when `create` is set; nullptr while the
+  // attributes are compact otherwise.
   TXMLNamedNodeMap* AttributeItems(bool create) override;
 
  private:
-  TXMLNamedNodeMap attributes_{*this};
+  struct TAttributePair {
+    int32_t name_id;
+    int32_t value_id;
+  };
+
+  // Replaces the compact form by a collection of new attribute nodes. On failure (no memory) the
+  // compact form stays as it was.
+  void MakeAttributeNodes();
+
+  // The compact form; empty once the collection exists.
+  std::vector<TAttributePair> pairs_;
+  std::unique_ptr<TXMLNamedNodeMap> attributes_;
   // Most elements of a backup have no children: the list is made when first asked for.
   std::unique_ptr<TXMLNodeList> children_;
 };

@@ -223,6 +223,86 @@ TEST(XmlTreeTest, SetAttributeKeepsFirstPositionAndLastValue) {
   EXPECT_FALSE(sms->HasChildNodes());
 }
 
+// The collection, once requested, holds attribute nodes for good: the same nodes on every request,
+// replaced as nodes by a later SetAttribute while a caller's reference keeps the old one.
+TEST(XmlTreeTest, RequestedAttributeCollectionKeepsItsNodes) {
+  const IXMLDocumentPtr document = MakeXMLDocument();
+  const IXMLElementPtr sms = document->CreateElement(u"sms");
+  sms->SetAttribute(u"protocol", u"0");
+  sms->SetAttribute(u"body", u"first");
+
+  const IXMLNamedNodeMapPtr attributes = sms->Attributes();
+  ASSERT_EQ(attributes->Length(), 2);
+  const IXMLNodePtr body = attributes->GetNamedItem(u"body");
+  ASSERT_NE(body, nullptr);
+  EXPECT_EQ(body->NodeType(), kAttributeNode);
+  EXPECT_EQ(attributes->Item(1), body);
+  EXPECT_EQ(sms->Attributes(), attributes);
+  EXPECT_EQ(sms->Attributes()->Item(0), attributes->Item(0));
+
+  sms->SetAttribute(u"body", u"second");
+  sms->SetAttribute(u"read", u"1");
+  ASSERT_EQ(attributes->Length(), 3);
+  EXPECT_NE(attributes->Item(1), body);
+  EXPECT_EQ(attributes->Item(1)->NodeValue(), u"second");
+  EXPECT_EQ(body->NodeValue(), u"first");
+  EXPECT_EQ(attributes->Item(2)->NodeName(), u"read");
+
+  XMLCast<IXMLAttribute>(attributes->Item(0))->SetValue(u"9");
+  attributes->SetNamedItem(document->CreateAttribute(u"status"));
+  EXPECT_EQ(AttributesOf(*sms),
+            (std::vector<std::pair<std::u16string, std::u16string>>{
+                {u"protocol", u"9"}, {u"body", u"second"}, {u"read", u"1"}, {u"status", u""}}));
+}
+
+// An attribute that counts in `made` how many of its kind were made.
+class TCountedAttr : public TXMLAttr {
+ public:
+  TCountedAttr(TXMLDocument& document, std::u16string_view name, int& made)
+      : TXMLAttr(document, name) {
+    ++made;
+  }
+};
+
+// A document with counted attributes that keeps them compactly or not.
+class TCountingDocument : public TXMLDocument {
+ public:
+  explicit TCountingDocument(bool compact) : compact_(compact) {}
+  int Made = 0;
+
+ protected:
+  bool KeepsAttributesCompact() const override { return compact_; }
+  TXMLPtr<TXMLAttr> NewAttribute(std::u16string_view name) override {
+    return MakeNode<TCountedAttr>(*this, name, Made);
+  }
+
+ private:
+  bool compact_;
+};
+
+TEST(XmlTreeTest, AttributeNodesComeFromTheDocumentsAttributeClass) {
+  struct TCase {
+    bool compact;
+    int made_by_set;  // attribute nodes made by the three SetAttribute calls
+  };
+  for (const TCase& test : {TCase{true, 0}, TCase{false, 3}}) {
+    auto* counting = new TCountingDocument(test.compact);
+    const IXMLDocumentPtr document(counting);
+    const IXMLElementPtr sms = document->CreateElement(u"sms");
+    sms->SetAttribute(u"read", u"0");
+    sms->SetAttribute(u"status", u"-1");
+    sms->SetAttribute(u"read", u"1");
+    EXPECT_EQ(counting->Made, test.made_by_set) << test.compact;
+
+    const IXMLNamedNodeMapPtr attributes = sms->Attributes();
+    EXPECT_EQ(counting->Made, test.compact ? 2 : 3) << test.compact;
+    ASSERT_EQ(attributes->Length(), 2);
+    for (int32_t i = 0; i < attributes->Length(); ++i)
+      EXPECT_NE(XMLCast<TCountedAttr>(attributes->Item(i)), nullptr) << test.compact;
+    EXPECT_EQ(attributes->GetNamedItem(u"read")->NodeValue(), u"1");
+  }
+}
+
 TEST(XmlTreeTest, RepeatedNamesAndValuesAreStoredOnce) {
   const IXMLDocumentPtr document = MakeXMLDocument();
   const IXMLElementPtr root = document->CreateElement(u"smses");

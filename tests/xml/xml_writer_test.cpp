@@ -149,6 +149,31 @@ TEST(XmlWriterTest, SavingChangesNothingAndTruncatesTheStream) {
   EXPECT_EQ(stream.Bytes(), first);
 }
 
+// Elements keep SetAttribute's attributes compactly until their collection is requested; both
+// forms must write the same bytes, a replaced value and an empty one included.
+TEST(XmlWriterTest, AttributesWriteAlikeBeforeAndAfterTheirCollectionIsRequested) {
+  const IXMLDocumentPtr document =
+      BackupDocument({{u"+1", u"1000", u"1", u"a & \"b\""}, {u"+2", u"2000", u"2", u""}});
+  const IXMLNodePtr smses = document->ChildNodes()->Item(1);
+  XMLCast<IXMLElement>(smses->ChildNodes()->Item(0))->SetAttribute(u"address", u"<+3>");
+  std::vector<std::string> compact;
+  for (const LayoutMode layout :
+       {LayoutMode::Compact, LayoutMode::LineBreaks, LayoutMode::Indented}) {
+    compact.push_back(Saved(*document, layout));
+  }
+  EXPECT_NE(compact[2].find("<sms protocol=\"0\" address=\"&lt;+3&gt;\" date=\"1000\""),
+            std::string::npos);
+
+  smses->Attributes();
+  for (int32_t i = 0; i < smses->ChildNodes()->Length(); ++i)
+    smses->ChildNodes()->Item(i)->Attributes();
+  size_t index = 0;
+  for (const LayoutMode layout :
+       {LayoutMode::Compact, LayoutMode::LineBreaks, LayoutMode::Indented}) {
+    EXPECT_EQ(Saved(*document, layout), compact[index++]) << static_cast<int>(layout);
+  }
+}
+
 TEST(XmlWriterTest, ShortWriteIsRaisedAndKeepsWhatWasTaken) {
   const IXMLDocumentPtr document = BackupDocument({{u"+1", u"1000", u"1", u"body"}});
   const std::string complete = Saved(*document, LayoutMode::Indented);

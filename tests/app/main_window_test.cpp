@@ -298,34 +298,6 @@ TEST_F(MainWindowTest, ChangingTheDatastoreRereadsThePhonesAndResetsTheChoice) {
   EXPECT_EQ(Phones.ItemIndex(), 0);
 }
 
-TEST_F(MainWindowTest, ConvertWritesTheBackupOfTheChosenPhone) {
-  const std::string store = MakeDatastore(Stores1.Path(), {"111", "222"});
-  TfrmMain& form = Created(Registry);
-  Dialog.Answers = {store};
-  form.cmdOpenClick();
-  Phones.SetItemIndex(2);
-  form.cmdConvertClick();
-  const std::string written = ReadFileBytes(Output.File("sms_222.xml"));
-  EXPECT_THAT(written, HasSubstr("<smses count=\"1\">"));
-  EXPECT_THAT(written, HasSubstr("date=\"1262347200000\""));
-  Phones.SetItemIndex(0);
-  form.cmdConvertClick();
-  EXPECT_THAT(ReadFileBytes(Output.File("sms_All Phones.xml")), HasSubstr("count=\"2\""));
-}
-
-TEST_F(MainWindowTest, ConvertThatCannotCreateTheFileIsReportedAndChangesNothing) {
-  const std::string store = MakeDatastore(Stores1.Path(), {"111"});
-  OutputDirectory = Output.File("missing/");
-  TfrmMain& form = Created(Registry);
-  Edit.Type(store);
-  form.cmdConvertClick();
-  ASSERT_EQ(Log.size(), 1u);
-  EXPECT_THAT(Log[0], HasSubstr("Error report: Cannot create file \"" + OutputDirectory));
-  EXPECT_THAT(ReportFile.Files[Output.File("bugreport.txt")], HasSubstr("Cannot create file"));
-  EXPECT_TRUE(form.ManualMode());
-  EXPECT_EQ(form.CurrentDatastorePath(), store);
-}
-
 TEST_F(MainWindowTest, DropTakesTheFirstNameAndSwitchesToManualModeForGood) {
   MakeDatastore(Stores1.Path(), {"111"});
   Registry.SetString(kStores + "\\One", "DatastorePath", Stores1.Path());
@@ -391,22 +363,6 @@ TEST_F(MainWindowTest, WineRegistryWithAnInvalidValueTypeReachesTheErrorReport) 
   EXPECT_THAT(Log, ElementsAre("cmboxStores.Add Datastore 1=0",
                                "Error report: Invalid data type for 'DatastorePath'"));
   EXPECT_FALSE(form.ManualMode());
-}
-
-TEST_F(MainWindowTest, WineRegistryExampleOffersDatastoreTwoAndThree) {
-  TWinePrefix prefix;
-  const std::string one = MakeDatastore(prefix.DriveC() + "Data/One", {"123456789012345"});
-  prefix.WriteUserReg(DatastoreSection("A", "") +
-                      DatastoreSection("B", DatastorePathLine("C:\\Data\\One")) +
-                      DatastoreSection("C", DatastorePathLine("C:\\Data\\Two\\")));
-  auto registry = OpenCurrentUserRegistry();
-  TfrmMain& form = Form(*registry);
-  form.FormCreate();
-  EXPECT_THAT(Log, ElementsAre("cmboxStores.Add Datastore 2=0", "cmboxStores.Add Datastore 3=1",
-                               "cmboxStores.Select 0", "cmboxMobile.Clear"));
-  EXPECT_EQ(form.CurrentDatastorePath(),
-            prefix.Path() + "/dosdevices/c:/Data/One/DataBase/MDataStore.db3");
-  EXPECT_THAT(Phones.Items(), ElementsAre("All Phones", "123456789012345"));
 }
 
 }  // namespace

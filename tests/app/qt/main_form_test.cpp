@@ -181,14 +181,6 @@ TEST_F(MainFormTest, StartWithoutTheKeyWarnsBeforeTheWindowShowsThenOpensInManua
   EXPECT_EQ(window.Form().CurrentDatastorePath(), "");
 }
 
-TEST_F(MainFormTest, StartWithNoUsableDatastoreOpensInManualModeSilently) {
-  Registry.SetString(kStores + "\\One", "DatastorePath", "");
-  TfrmMainWidget& window = Shown();
-  EXPECT_THAT(Log, IsEmpty());
-  EXPECT_TRUE(window.cmboxStores->isHidden());
-  EXPECT_TRUE(window.txtStore->isVisible());
-}
-
 TEST_F(MainFormTest, StartWithDatastoresShowsTheFirstWithItsPhones) {
   RegisterTwoDatastores();
   TfrmMainWidget& window = Shown();
@@ -201,12 +193,6 @@ TEST_F(MainFormTest, StartWithDatastoresShowsTheFirstWithItsPhones) {
   EXPECT_THAT(Items(window.cmboxMobile), ElementsAre("All Phones", "111", "222"));
   EXPECT_EQ(window.cmboxMobile->currentIndex(), 0);
   EXPECT_EQ(QApplication::focusWidget(), window.cmdConvert) << "initial focus";
-}
-
-TEST_F(MainFormTest, StartWithAMissingDatastoreFileSaysSoBeforeTheWindowShows) {
-  Registry.SetString(kStores + "\\One", "DatastorePath", Stores1.Path());
-  Shown();
-  EXPECT_THAT(Log, ElementsAre("Error: Datastore file doesn't exist. [window hidden]"));
 }
 
 TEST_F(MainFormTest, StartWithARegistryReadErrorReportsItAndKeepsTheListWithoutSelection) {

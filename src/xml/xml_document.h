@@ -77,7 +77,7 @@ class TXMLDocument : public TXMLNode, public IXMLDocument {
 
  private:
   friend class TXMLNode;
-  friend class TXMLElement;  // SetAttribute makes its attributes with NewAttribute
+  friend class TXMLElement;  // its attributes: nodes from NewAttribute, pairs in arena_
 
   // The lists of a node that does not hold its own (an attribute, a processing instruction).
   struct TKeptLists {

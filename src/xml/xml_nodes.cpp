@@ -1,5 +1,7 @@
 #include "xml/xml_nodes.h"
 
+#include <algorithm>
+#include <span>
 #include <stdexcept>
 
 #include "xml/xml_document.h"
@@ -115,14 +117,16 @@ void TXMLElement::MakeAttributeNodes() {
   TXMLDocument& document = Owner();
   const TDictionary& dictionary = Dictionary();
   auto attributes = std::make_unique<TXMLNamedNodeMap>(*this);
-  attributes->Reserve(pairs_.empty() ? document.attribute_room_ : pairs_.size());
-  for (const TAttributePair& pair : pairs_) {
+  attributes->Reserve(pair_count_ == 0 ? document.attribute_room_ : pair_count_);
+  for (const TAttributePair& pair : std::span(pairs_, pair_count_)) {
     TXMLPtr<TXMLAttr> attribute = document.NewAttribute(dictionary.Lookup(pair.name_id));
     attribute->SetNodeValue(dictionary.Lookup(pair.value_id));
     attributes->PutNamedItem(attribute.Detach());
   }
   attributes_ = std::move(attributes);
-  std::vector<TAttributePair>().swap(pairs_);
+  pair_count_ = 0;
+  pair_room_ = 0;
+  pairs_ = nullptr;
 }
 
 void TXMLElement::SetAttribute(std::u16string_view name, std::u16string_view value) {
@@ -139,16 +143,25 @@ void TXMLElement::SetAttribute(std::u16string_view name, std::u16string_view val
     TDictionary& dictionary = Dictionary();
     const int32_t name_id = dictionary.Intern(name);
     const int32_t value_id = dictionary.Intern(value);
-    for (TAttributePair& pair : pairs_) {
+    for (TAttributePair& pair : std::span(pairs_, pair_count_)) {
       if (pair.name_id == name_id) {
         pair.value_id = value_id;
         return;
       }
     }
-    if (pairs_.empty())
-      pairs_.reserve(document.attribute_room_);
-    pairs_.push_back({name_id, value_id});
-    count = pairs_.size();
+    if (pair_count_ == pair_room_) {
+      // Room for as many as the document's largest element has, as its elements tend to look alike.
+      const size_t room = std::max({document.attribute_room_, size_t{2} * pair_room_, size_t{4}});
+      if (room > UINT32_MAX)
+        throw std::length_error("An element has too many attributes.");
+      auto* pairs = static_cast<TAttributePair*>(
+          document.arena_.Allocate(room * sizeof(TAttributePair), alignof(TAttributePair)));
+      std::copy_n(pairs_, pair_count_, pairs);
+      pairs_ = pairs;
+      pair_room_ = static_cast<uint32_t>(room);
+    }
+    pairs_[pair_count_++] = {name_id, value_id};
+    count = pair_count_;
   }
   if (count > document.attribute_room_)
     document.attribute_room_ = count;
@@ -161,7 +174,7 @@ void TXMLElement::WriteNode(TXMLTextStream& stream) const {
     for (int32_t i = 0; i < attributes_->Length(); ++i)
       attributes_->Node(i).WriteNode(stream);
   } else {
-    for (const TAttributePair& pair : pairs_)
+    for (const TAttributePair& pair : std::span(pairs_, pair_count_))
       stream.EmitAttribute(Dictionary(), pair.name_id, pair.value_id);
   }
   const TXMLNodeList* children = ChildList();

@@ -4,7 +4,6 @@
 #include <memory>
 #include <string>
 #include <string_view>
-#include <vector>
 
 #include "xml/dictionary.h"
 #include "xml/xml_interfaces.h"
@@ -124,8 +123,12 @@ class TXMLElement : public TXMLNode, public IXMLElement {
   // compact form stays as it was.
   void MakeAttributeNodes();
 
-  // The compact form; empty once the collection exists.
-  std::vector<TAttributePair> pairs_;
+  // The compact form, in the document's node memory: `pair_count_` pairs with room for
+  // `pair_room_`; none once the collection exists. Outgrown room stays unused, as the document
+  // gives its node memory back only all at once.
+  TAttributePair* pairs_ = nullptr;
+  uint32_t pair_count_ = 0;
+  uint32_t pair_room_ = 0;
   std::unique_ptr<TXMLNamedNodeMap> attributes_;
   // Most elements of a backup have no children: the list is made when first asked for.
   std::unique_ptr<TXMLNodeList> children_;

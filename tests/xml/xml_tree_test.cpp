@@ -223,6 +223,30 @@ TEST(XmlTreeTest, SetAttributeKeepsFirstPositionAndLastValue) {
   EXPECT_FALSE(sms->HasChildNodes());
 }
 
+// Elements made one after another share their memory, so an element that outgrows the room of its
+// attributes must leave its neighbours' attributes as they were.
+TEST(XmlTreeTest, ElementsWithManyAttributesKeepTheirOwn) {
+  const IXMLDocumentPtr document = MakeXMLDocument();
+  const std::vector<int> counts = {3, 40, 2, 41};
+  std::vector<IXMLElementPtr> elements;
+  std::vector<std::vector<std::pair<std::u16string, std::u16string>>> expected(counts.size());
+  for (size_t e = 0; e < counts.size(); ++e)
+    elements.push_back(document->CreateElement(u"e"));
+  // Interleaved, so that each element grows while the others hold memory after it.
+  for (int i = 0; i < 41; ++i) {
+    for (size_t e = 0; e < elements.size(); ++e) {
+      if (i >= counts[e])
+        continue;
+      const std::u16string name = u"a" + std::u16string(1, static_cast<char16_t>(u'A' + i));
+      const std::u16string value(e + 1, static_cast<char16_t>(u'0' + i % 10));
+      elements[e]->SetAttribute(name, value);
+      expected[e].emplace_back(name, value);
+    }
+  }
+  for (size_t e = 0; e < elements.size(); ++e)
+    EXPECT_EQ(AttributesOf(*elements[e]), expected[e]) << e;
+}
+
 // The collection, once requested, holds attribute nodes for good: the same nodes on every request,
 // replaced as nodes by a later SetAttribute while a caller's reference keeps the old one.
 TEST(XmlTreeTest, RequestedAttributeCollectionKeepsItsNodes) {

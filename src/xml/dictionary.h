@@ -30,6 +30,13 @@ class TDictionary {
   // Lookup, appending the text to `out` instead of making a new string.
   void AppendText(int32_t id, std::u16string& out) const;
 
+  // The stored form of the text of `id`: each UTF-16 code unit UTF-8 encoded on its own (U+0000
+  // as E0 80 80), valid as long as the dictionary lives. Throws std::out_of_range like Lookup.
+  std::string_view StoredForm(int32_t id) const {
+    CheckId(id);
+    return Stored(id);
+  }
+
   int32_t Count() const { return static_cast<int32_t>(entries_.size()); }
   // Size of the hash index: 97 for a new dictionary, growing along a table of primes.
   uint32_t BucketCount() const { return static_cast<uint32_t>(heads_.size()); }

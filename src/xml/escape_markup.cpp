@@ -73,7 +73,91 @@ size_t TimesOnePointOne(size_t length) {
   return result;
 }
 
+// In a stored form, a code unit of three bytes starts at `p`: its value.
+char16_t ThreeByteUnit(const unsigned char* p) {
+  return static_cast<char16_t>(((p[0] & 0x0F) << 12) | ((p[1] & 0x3F) << 6) | (p[2] & 0x3F));
+}
+
+// Whether the stored form `s` (`n` bytes) holds, at `i`, a high surrogate followed by a low one.
+bool StoredPairAt(const unsigned char* s, size_t n, size_t i) {
+  return i + 6 <= n && s[i] == 0xED && IsHighSurrogate(ThreeByteUnit(s + i)) && s[i + 3] == 0xED &&
+         IsLowSurrogate(ThreeByteUnit(s + i + 3));
+}
+
+// The four UTF-8 bytes of the character of the stored surrogate pair at `p`.
+void AppendPairAsUtf8(const unsigned char* p, std::string& out) {
+  const char32_t c =
+      0x10000 + ((ThreeByteUnit(p) - 0xD800) << 10) + (ThreeByteUnit(p + 3) - 0xDC00);
+  const char bytes[4] = {
+      static_cast<char>(0xF0 | (c >> 18)), static_cast<char>(0x80 | (c >> 12 & 0x3F)),
+      static_cast<char>(0x80 | (c >> 6 & 0x3F)), static_cast<char>(0x80 | (c & 0x3F))};
+  out.append(bytes, 4);
+}
+
+// The UTF-8 bytes of a replacement: ASCII, or U+FFFD.
+std::string_view Utf8ReplacementOf(size_t table_entry) {
+  static constexpr std::array<std::string_view, 9> kUtf8Replacements = {
+      "&quot;", "&amp;", "&apos;", "&lt;", "&gt;", "&#13;", "&#10;", "&#9;", "\xEF\xBF\xBD"};
+  return kUtf8Replacements[table_entry - 1];
+}
+
 }  // namespace
+
+// The stored form differs from UTF-8 only in a surrogate pair, stored as two three-byte units.
+void AppendStoredAsUtf8(std::string_view stored, std::string& out) {
+  const auto* s = reinterpret_cast<const unsigned char*>(stored.data());
+  const size_t n = stored.size();
+  size_t run = 0;
+  for (size_t i = 0; i < n;) {
+    if (s[i] == 0xED && StoredPairAt(s, n, i)) {
+      out.append(stored.substr(run, i - run));
+      AppendPairAsUtf8(s + i, out);
+      i += 6;
+      run = i;
+    } else {
+      ++i;
+    }
+  }
+  out.append(stored.substr(run));
+}
+
+// Follows PlainRunLength and ReplacementOf unit by unit; plain units keep their stored bytes,
+// which are their UTF-8 bytes.
+void AppendEscapedAsUtf8(std::string_view stored, std::string& out) {
+  const auto* s = reinterpret_cast<const unsigned char*>(stored.data());
+  const size_t n = stored.size();
+  size_t run = 0;
+  const auto replace = [&](size_t i, size_t length, std::string_view replacement) {
+    out.append(stored.substr(run, i - run));
+    out.append(replacement);
+    run = i + length;
+  };
+  for (size_t i = 0; i < n;) {
+    const unsigned char byte = s[i];
+    if (byte < 0x80) {
+      if (kAsciiTable[byte] != 0)
+        replace(i, 1, Utf8ReplacementOf(kAsciiTable[byte]));
+      i += 1;
+    } else if (byte < 0xE0) {
+      i += 2;
+    } else {
+      const char16_t unit = ThreeByteUnit(s + i);
+      if (StoredPairAt(s, n, i)) {
+        out.append(stored.substr(run, i - run));
+        AppendPairAsUtf8(s + i, out);
+        i += 6;
+        run = i;
+        continue;
+      }
+      if (unit == 0)
+        replace(i, 3, Utf8ReplacementOf(kAsciiTable[0]));
+      else if ((unit >= 0xD800 && unit <= 0xDFFF) || unit >= 0xFFFE)
+        replace(i, 3, Utf8ReplacementOf(kReplacements.size()));
+      i += 3;
+    }
+  }
+  out.append(stored.substr(run));
+}
 
 size_t EscapeStartSize(size_t length) {
   return TimesOnePointOne(length);

@@ -15,6 +15,13 @@ std::u16string EscapeMarkup(std::u16string_view text);
 // EscapeMarkup, appending the result to `out`.
 void AppendEscapedMarkup(std::u16string_view text, std::u16string& out);
 
+// The same two operations on the stored form of a dictionary text (each UTF-16 code unit UTF-8
+// encoded on its own, U+0000 as E0 80 80), appending to `out` exactly the bytes that the UTF-8
+// text stream writes for the text: AppendStoredAsUtf8 for the text as it is, AppendEscapedAsUtf8
+// for EscapeMarkup of it. They spare decoding the text to UTF-16 and encoding it again.
+void AppendStoredAsUtf8(std::string_view stored, std::string& out);
+void AppendEscapedAsUtf8(std::string_view stored, std::string& out);
+
 // The room EscapeMarkup starts with for `length` code units: length × 1.1, rounded to the nearest
 // integer with ties to even. Text that needs no escaping fits without growing.
 size_t EscapeStartSize(size_t length);

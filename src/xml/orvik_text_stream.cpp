@@ -130,6 +130,13 @@ bool TOrvikTextStream::WriteText(std::u16string_view text) {
   return Write(text.data(), count) == count;
 }
 
+bool TOrvikTextStream::WriteUtf8Bytes(std::string_view bytes) {
+  if (bytes.empty())
+    return true;
+  const auto count = static_cast<int64_t>(bytes.size());
+  return Stream().Write(bytes.data(), count) == count;
+}
+
 int64_t TOrvikTextStream::Write(const void* buffer, int64_t count) {
   if (count <= 0)
     return 0;

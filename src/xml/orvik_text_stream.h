@@ -61,6 +61,10 @@ class TOrvikTextStream : public TOrvikStreamWrapper {
   // two calls.
   bool WriteText(std::u16string_view text);
 
+  // Writes `bytes`, which are UTF-8 already, unchanged; only for a stream whose code page is
+  // UTF-8. True when the byte stream took every byte.
+  bool WriteUtf8Bytes(std::string_view bytes);
+
   // Converts and writes `count` bytes of UTF-16 code units. Returns `count` when every converted
   // byte was taken, a smaller number on a short write (for UTF-8, the input bytes whose converted
   // bytes were all taken).

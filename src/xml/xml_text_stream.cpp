@@ -26,8 +26,21 @@ void TXMLTextStream::EmitEndTag(const TDictionary& dictionary, int32_t name_id) 
   Emit(fragment_);
 }
 
+// A UTF-8 file takes the dictionary's stored forms almost as they are, without the detour through
+// UTF-16.
 void TXMLTextStream::EmitAttribute(const TDictionary& dictionary, int32_t name_id,
                                    int32_t value_id) {
+  if (text_.CodePage() == kCodePageUtf8 && (text_.Options() & kOrvikUnicode)) {
+    bytes_.assign(1, ' ');
+    AppendStoredAsUtf8(dictionary.StoredForm(name_id), bytes_);
+    bytes_ += "=\"";
+    if (value_id >= 0)
+      AppendEscapedAsUtf8(dictionary.StoredForm(value_id), bytes_);
+    bytes_ += '"';
+    if (!text_.WriteUtf8Bytes(bytes_))
+      throw EXMLWriteError();
+    return;
+  }
   fragment_.assign(u" ");
   dictionary.AppendText(name_id, fragment_);
   fragment_ += u"=\"";

@@ -47,6 +47,7 @@ class TXMLTextStream {
   // Reused for every fragment that is built, and for the texts that go into it.
   std::u16string fragment_;
   std::u16string value_;
+  std::string bytes_;  // a fragment already in UTF-8
   std::u16string indentation_;
 };
 

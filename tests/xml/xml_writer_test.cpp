@@ -2,6 +2,7 @@
 
 #include <cctype>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "xml/charset_table.h"
@@ -171,6 +172,37 @@ TEST(XmlWriterTest, AttributesWriteAlikeBeforeAndAfterTheirCollectionIsRequested
   for (const LayoutMode layout :
        {LayoutMode::Compact, LayoutMode::LineBreaks, LayoutMode::Indented}) {
     EXPECT_EQ(Saved(*document, layout), compact[index++]) << static_cast<int>(layout);
+  }
+}
+
+// Every kind of code unit the escaping treats on its own, in an attribute name and value of a
+// UTF-8 file.
+TEST(XmlWriterTest, AttributesAreWrittenInUtf8AsEscaped) {
+  const std::vector<std::tuple<std::u16string, std::u16string, std::string>> cases = {
+      {u"a", u"plain text", " a=\"plain text\""},
+      {u"a", u"", " a=\"\""},
+      {u"a", u"\"&'<>", " a=\"&quot;&amp;&apos;&lt;&gt;\""},
+      {u"a", u"\r\n\t", " a=\"&#13;&#10;&#9;\""},
+      {u"a", std::u16string(u"x\0y\x01z", 5), " a=\"x\xEF\xBF\xBDy\xEF\xBF\xBDz\""},
+      {u"a", u"\u00e9\u07ff\u0800\u20ac\uff0c\ufffd",
+       " a=\"\xC3\xA9\xDF\xBF\xE0\xA0\x80\xE2\x82\xAC\xEF\xBC\x8C\xEF\xBF\xBD\""},
+      {u"a", u"\uFFFE\uFFFF", " a=\"\xEF\xBF\xBD\xEF\xBF\xBD\""},
+      {u"a", u"\U0001F600.\U0010FFFF", " a=\"\xF0\x9F\x98\x80.\xF4\x8F\xBF\xBF\""},
+      {u"a", u"\xD83D", " a=\"\xEF\xBF\xBD\""},
+      {u"a", u"\xDE00\xD83Dx\xD83D", " a=\"\xEF\xBF\xBD\xEF\xBF\xBDx\xEF\xBF\xBD\""},
+      {u"a", u"\xD83D\xD83D\xDE00", " a=\"\xEF\xBF\xBD\xF0\x9F\x98\x80\""},
+      {u"n&<\U0001F600", u"v", " n&<\xF0\x9F\x98\x80=\"v\""},
+      {std::u16string(u"\0\xD800", 2), u"v", std::string(" \xE0\x80\x80\xED\xA0\x80=\"v\"", 11)},
+  };
+  for (const auto& [name, value, expected] : cases) {
+    const IXMLDocumentPtr document = MakeXMLDocument();
+    document->AppendChild(document->CreateProcessingInstruction(u"xml", u"encoding=\"utf-8\""));
+    const IXMLElementPtr element = document->CreateElement(u"e");
+    document->AppendChild(element);
+    element->SetAttribute(name, value);
+    EXPECT_EQ(Saved(*document, LayoutMode::Compact),
+              "<?xml encoding=\"utf-8\"?><e" + expected + "/>")
+        << testing::PrintToString(expected);
   }
 }
 

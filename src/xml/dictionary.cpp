@@ -32,6 +32,26 @@ unsigned char* PutLength(unsigned char* out, size_t length) {
   return out;
 }
 
+// Eight bytes per step rather than one: hashing took as long as the lookup's memory accesses for
+// the long, mostly distinct values of a backup. Each step multiplies and folds the high bits down,
+// so every byte reaches the low bits that pick the bucket.
+uint32_t HashBytes(std::string_view bytes) {
+  constexpr uint64_t kMultiplier = 0x9E3779B97F4A7C15ull;
+  uint64_t hash = bytes.size() * kMultiplier;
+  size_t i = 0;
+  for (; i + 8 <= bytes.size(); i += 8) {
+    uint64_t word;
+    std::memcpy(&word, bytes.data() + i, 8);
+    hash = (hash ^ word) * kMultiplier;
+    hash ^= hash >> 29;
+  }
+  uint64_t tail = 0;
+  std::memcpy(&tail, bytes.data() + i, bytes.size() - i);
+  hash = (hash ^ tail) * kMultiplier;
+  hash ^= hash >> 32;
+  return static_cast<uint32_t>(hash);
+}
+
 }  // namespace
 
 TDictionary::TDictionary() : rebuild_threshold_(0) {
@@ -67,10 +87,7 @@ uint32_t TDictionary::Encode(std::u16string_view text) const {
     }
   }
   scratch_.resize(static_cast<size_t>(out - start));
-  uint32_t hash = 2166136261u;  // FNV-1a
-  for (const char byte : scratch_)
-    hash = (hash ^ static_cast<unsigned char>(byte)) * 16777619u;
-  return hash;
+  return HashBytes(scratch_);
 }
 
 std::string_view TDictionary::Stored(int32_t id) const {

@@ -189,7 +189,16 @@ void TLite3ResultSet::TakeStepError(sqlite3_stmt* statement, int answer, bool wi
   ErrorMessage = LibraryErrorText(wide);
 }
 
-bool TLite3ResultSet::RunQuery(bool wide) {
+bool TLite3ResultSet::BeginStatement() {
+  Active = false;
+  Reset();
+  if (!RequireHandle())
+    return false;
+  InstallBusyHandler();
+  return true;
+}
+
+sqlite3_stmt* TLite3ResultSet::CompileStatement(bool wide) {
   const TSqliteApi& api = Sqlite();
   sqlite3_stmt* statement = nullptr;
   if (wide) {
@@ -200,13 +209,20 @@ bool TLite3ResultSet::RunQuery(bool wide) {
     ErrorCode = api.prepare(lite3_db_.Handle, Sql.data(), static_cast<int>(Sql.size()), &statement,
                             nullptr);
   }
-  if (ErrorCode != kSqliteOk) {
+  if (ErrorCode != kSqliteOk)
     ErrorMessage = LibraryErrorText(wide);
-  } else if (statement != nullptr) {
-    // Text of only blanks or comments compiles to no statement: nothing to step.
+  return statement;
+}
+
+bool TLite3ResultSet::RunQuery(bool wide) {
+  const bool empty = wide ? SqlW.empty() : Sql.empty();
+  // Empty text, or text of only blanks or comments (which compiles to no statement): nothing to
+  // step, and success.
+  sqlite3_stmt* statement = empty ? nullptr : CompileStatement(wide);
+  if (statement != nullptr && ErrorCode == kSqliteOk) {
     ReadColumns(statement, true);
     StepToEnd(statement, wide);
-    api.finalize(statement);
+    Sqlite().finalize(statement);
   }
   ReadChangeCounts();
   Active = ErrorCode == kSqliteOk;
@@ -214,50 +230,25 @@ bool TLite3ResultSet::RunQuery(bool wide) {
 }
 
 bool TLite3ResultSet::Query(const std::string& Sql_) {
-  Active = false;
-  Reset();
-  if (!RequireHandle())
+  if (!BeginStatement())
     return false;
-  InstallBusyHandler();
-  if (Sql_.empty()) {
-    ReadChangeCounts();
-    Active = true;
-    return true;
-  }
   Sql = Sql_;
   return RunQuery(false);
 }
 
 bool TLite3ResultSet::QueryW(const std::u16string& Sql_) {
-  Active = false;
-  Reset();
-  if (!RequireHandle())
+  if (!BeginStatement())
     return false;
-  InstallBusyHandler();
-  if (Sql_.empty()) {
-    ReadChangeCounts();
-    Active = true;
-    return true;
-  }
   SqlW = Sql_;
   return RunQuery(true);
 }
 
 bool TLite3ResultSet::RunPrepare(bool wide) {
-  const TSqliteApi& api = Sqlite();
-  sqlite3_stmt* statement = nullptr;
-  if (wide) {
-    ErrorCode =
-        api.prepare16(lite3_db_.Handle, SqlW.data(),
-                      static_cast<int>(SqlW.size() * sizeof(char16_t)), &statement, nullptr);
-  } else {
-    ErrorCode = api.prepare(lite3_db_.Handle, Sql.data(), static_cast<int>(Sql.size()), &statement,
-                            nullptr);
-  }
-  if (ErrorCode != kSqliteOk) {
-    ErrorMessage = LibraryErrorText(wide);
+  if (wide ? SqlW.empty() : Sql.empty())
     return false;
-  }
+  sqlite3_stmt* statement = CompileStatement(wide);
+  if (ErrorCode != kSqliteOk)
+    return false;
   if (statement != nullptr)
     ReadColumns(statement, wide);
   Statement = statement;
@@ -266,24 +257,14 @@ bool TLite3ResultSet::RunPrepare(bool wide) {
 }
 
 bool TLite3ResultSet::Prepare(const std::string& Sql_) {
-  Active = false;
-  Reset();
-  if (!RequireHandle())
-    return false;
-  InstallBusyHandler();
-  if (Sql_.empty())
+  if (!BeginStatement())
     return false;
   Sql = Sql_;
   return RunPrepare(false);
 }
 
 bool TLite3ResultSet::PrepareW(const std::u16string& Sql_) {
-  Active = false;
-  Reset();
-  if (!RequireHandle())
-    return false;
-  InstallBusyHandler();
-  if (Sql_.empty())
+  if (!BeginStatement())
     return false;
   SqlW = Sql_;
   return RunPrepare(true);

@@ -45,6 +45,12 @@ class TLite3ResultSet : public TResultSet {
   // False (ErrorCode -1) when the connection has no handle to run statements on.
   bool RequireHandle();
   void InstallBusyHandler();
+  // The start of every statement: Reset, then the busy handler. False (ErrorCode -1) without a
+  // handle.
+  bool BeginStatement();
+  // Compiles the first statement of Sql (or SqlW when `wide`); ErrorCode is the library's answer,
+  // with its text on failure. nullptr for text that holds no statement.
+  sqlite3_stmt* CompileStatement(bool wide);
   void ReadChangeCounts();
   // Compiles Sql (or SqlW when `wide`) and steps it to its end.
   bool RunQuery(bool wide);

@@ -3,6 +3,8 @@
 #include <array>
 #include <cstdint>
 
+#include "platform/text_encoding.h"
+
 namespace velmorra {
 
 namespace {
@@ -17,37 +19,6 @@ constexpr std::array<char16_t, 32> kWindows1252High = {
 
 char16_t Windows1252(unsigned char byte) {
   return byte >= 0x80 && byte <= 0x9F ? kWindows1252High[byte - 0x80] : char16_t{byte};
-}
-
-// The length of the well-formed multi-byte UTF-8 sequence at `bytes[pos]` with its code point in
-// `code_point`; 0 when the bytes there are not one (stray or missing continuation bytes, overlong
-// forms, encoded surrogates, values above U+10FFFF).
-size_t ReadMultiByteSequence(std::string_view bytes, size_t pos, char32_t& code_point) {
-  const auto byte = [&](size_t i) { return static_cast<unsigned char>(bytes[pos + i]); };
-  const unsigned char lead = byte(0);
-  size_t length;
-  char32_t minimum;
-  if (lead >= 0xC2 && lead <= 0xDF) {
-    length = 2, minimum = 0x80, code_point = lead & 0x1F;
-  } else if (lead >= 0xE0 && lead <= 0xEF) {
-    length = 3, minimum = 0x800, code_point = lead & 0x0F;
-  } else if (lead >= 0xF0 && lead <= 0xF4) {
-    length = 4, minimum = 0x10000, code_point = lead & 0x07;
-  } else {
-    return 0;
-  }
-  if (bytes.size() - pos < length)
-    return 0;
-  for (size_t i = 1; i < length; ++i) {
-    if ((byte(i) & 0xC0) != 0x80)
-      return 0;
-    code_point = (code_point << 6) | (byte(i) & 0x3F);
-  }
-  if (code_point < minimum || code_point > 0x10FFFF)
-    return 0;
-  if (code_point >= 0xD800 && code_point <= 0xDFFF)
-    return 0;
-  return length;
 }
 
 char16_t* PutCodePoint(char16_t* out, char32_t code_point) {
@@ -82,7 +53,7 @@ void DecodeStoredText(std::string_view bytes, std::u16string& text) {
       continue;
     }
     char32_t code_point;
-    const size_t length = ReadMultiByteSequence(bytes, pos, code_point);
+    const size_t length = ReadUtf8Sequence(bytes, pos, code_point);
     if (length == 0) {
       // Only this byte is given up on; the bytes after it may well start a good sequence.
       *out++ = Windows1252(lead);

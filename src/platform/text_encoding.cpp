@@ -2,10 +2,6 @@
 
 namespace velmorra {
 
-namespace {
-
-// Length of the well-formed UTF-8 sequence at `text[pos]` and its code point; 0 when the bytes
-// there do not form one.
 size_t ReadUtf8Sequence(std::string_view text, size_t pos, char32_t& code_point) {
   const auto byte = [&](size_t i) { return static_cast<unsigned char>(text[pos + i]); };
   const auto continuation = [&](size_t i) {
@@ -28,13 +24,18 @@ size_t ReadUtf8Sequence(std::string_view text, size_t pos, char32_t& code_point)
     return 0;
   }
   for (size_t i = 1; i < length; ++i) {
-    if (!continuation(i)) return 0;
+    if (!continuation(i))
+      return 0;
     code_point = (code_point << 6) | (byte(i) & 0x3F);
   }
-  if (code_point < minimum || code_point > 0x10FFFF) return 0;
-  if (code_point >= 0xD800 && code_point <= 0xDFFF) return 0;
+  if (code_point < minimum || code_point > 0x10FFFF)
+    return 0;
+  if (code_point >= 0xD800 && code_point <= 0xDFFF)
+    return 0;
   return length;
 }
+
+namespace {
 
 void AppendCodePoint(std::u16string& out, char32_t code_point) {
   if (code_point < 0x10000) {
@@ -55,7 +56,8 @@ std::optional<std::u16string> DecodeUtf8(std::string_view text) {
   while (pos < text.size()) {
     char32_t code_point;
     size_t length = ReadUtf8Sequence(text, pos, code_point);
-    if (length == 0) return std::nullopt;
+    if (length == 0)
+      return std::nullopt;
     AppendCodePoint(result, code_point);
     pos += length;
   }
@@ -115,6 +117,8 @@ std::u16string AnsiToUtf16(std::string_view text) {
   return result;
 }
 
-std::string Utf16ToAnsi(std::u16string_view text) { return Utf16ToUtf8(text); }
+std::string Utf16ToAnsi(std::u16string_view text) {
+  return Utf16ToUtf8(text);
+}
 
 }  // namespace velmorra

@@ -10,6 +10,10 @@ namespace velmorra {
 // UTF-16 (every XML name and value) and 8-bit text in the system's ANSI code page (paths,
 // control texts, list items). On Linux the ANSI code page is UTF-8.
 
+// The length (1 to 4) of the well-formed UTF-8 sequence that starts at `text[pos]`, with its code
+// point in `code_point`; 0 when the bytes there do not form one (see DecodeUtf8).
+size_t ReadUtf8Sequence(std::string_view text, size_t pos, char32_t& code_point);
+
 // Decodes well-formed UTF-8 (one- to four-byte sequences; a four-byte sequence becomes a surrogate
 // pair). Returns nothing when `text` is not well-formed: overlong forms, encoded surrogates,
 // values above U+10FFFF, stray or missing continuation bytes.

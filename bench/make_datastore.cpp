@@ -15,7 +15,8 @@ int main(int argc, char* argv[]) {
   }
   velmorra::testing::TGeneratedMessages shape;
   shape.Count = argc > 2 ? std::strtoll(argv[2], nullptr, 10) : 1000000;
-  if (argc > 3) shape.Seed = static_cast<uint32_t>(std::strtoul(argv[3], nullptr, 10));
+  if (argc > 3)
+    shape.Seed = static_cast<uint32_t>(std::strtoul(argv[3], nullptr, 10));
   try {
     const int64_t sms = velmorra::testing::WriteGeneratedDatastore(argv[1], shape);
     std::cout << argv[1] << ": " << shape.Count << " rows, " << sms << " of them SMS\n";

@@ -5,17 +5,20 @@
 namespace velmorra {
 
 TLibraryHandle LoadDynamicLibrary(const std::string& path) {
-  if (path.empty()) return nullptr;
+  if (path.empty())
+    return nullptr;
   return dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
 }
 
 void* FindLibrarySymbol(TLibraryHandle library, const char* name) {
-  if (library == nullptr) return nullptr;
+  if (library == nullptr)
+    return nullptr;
   return dlsym(library, name);
 }
 
 void UnloadDynamicLibrary(TLibraryHandle library) {
-  if (library != nullptr) dlclose(library);
+  if (library != nullptr)
+    dlclose(library);
 }
 
 }  // namespace velmorra

@@ -10,7 +10,8 @@ namespace velmorra {
 
 bool RegularFileExists(const std::string& path) {
   struct stat info;
-  if (path.empty() || stat(path.c_str(), &info) != 0) return false;
+  if (path.empty() || stat(path.c_str(), &info) != 0)
+    return false;
   return S_ISREG(info.st_mode);
 }
 
@@ -19,7 +20,8 @@ namespace {
 std::string CurrentDirectory() {
   std::vector<char> buffer(4096);
   while (getcwd(buffer.data(), buffer.size()) == nullptr) {
-    if (errno != ERANGE) return std::string();
+    if (errno != ERANGE)
+      return std::string();
     buffer.resize(buffer.size() * 2);
   }
   return std::string(buffer.data());
@@ -28,11 +30,13 @@ std::string CurrentDirectory() {
 }  // namespace
 
 std::string FullPathName(const std::string& path) {
-  if (path.empty()) return std::string();
+  if (path.empty())
+    return std::string();
   std::string absolute = path;
   if (path[0] != '/') {
     std::string current = CurrentDirectory();
-    if (current.empty()) return std::string();
+    if (current.empty())
+      return std::string();
     absolute = current + "/" + path;
   }
   const bool trailing_separator = absolute.back() == '/';
@@ -41,10 +45,12 @@ std::string FullPathName(const std::string& path) {
   size_t start = 0;
   while (start <= absolute.size()) {
     size_t end = absolute.find('/', start);
-    if (end == std::string::npos) end = absolute.size();
+    if (end == std::string::npos)
+      end = absolute.size();
     std::string part = absolute.substr(start, end - start);
     if (part == "..") {
-      if (!parts.empty()) parts.pop_back();
+      if (!parts.empty())
+        parts.pop_back();
     } else if (!part.empty() && part != ".") {
       parts.push_back(part);
     }
@@ -52,8 +58,10 @@ std::string FullPathName(const std::string& path) {
   }
 
   std::string result;
-  for (const std::string& part : parts) result += "/" + part;
-  if (result.empty() || trailing_separator) result += "/";
+  for (const std::string& part : parts)
+    result += "/" + part;
+  if (result.empty() || trailing_separator)
+    result += "/";
   return result;
 }
 

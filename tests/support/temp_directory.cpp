@@ -10,7 +10,8 @@ namespace velmorra::testing {
 
 TTempDirectory::TTempDirectory() {
   std::string pattern = (std::filesystem::temp_directory_path() / "velmorra-test-XXXXXX").string();
-  if (mkdtemp(pattern.data()) == nullptr) throw std::runtime_error("mkdtemp failed");
+  if (mkdtemp(pattern.data()) == nullptr)
+    throw std::runtime_error("mkdtemp failed");
   path_ = pattern + "/";
 }
 

@@ -56,7 +56,7 @@ TEST_F(BusyTest, QuerySucceedsOnceTheLockIsReleased) {
 }
 
 TEST_F(BusyTest, QueryGivesUpWhenTheLockIsKept) {
-  db_.BusyLimitMilliseconds = 100;
+  db_.BusyLimitMilliseconds = 600;
   EXPECT_FALSE(rs_->QueryFmt("SELECT * FROM MessageEx WHERE type = %s", {"SMS"}));
   EXPECT_EQ(rs_->ErrorCode, 5);
   EXPECT_EQ(rs_->ErrorMessage, "database is locked");
@@ -64,9 +64,9 @@ TEST_F(BusyTest, QueryGivesUpWhenTheLockIsKept) {
 
   // The bound counts over the whole connection, so that the set-up reads of Open and the query
   // after them together wait no longer than it: a statement that meets the lock after the budget
-  // is spent fails even though the lock would be gone within what a fresh bound allows.
+  // is spent fails even though the lock goes well within what a fresh bound would allow.
   std::thread releaser([this] {
-    std::this_thread::sleep_for(std::chrono::milliseconds(40));
+    std::this_thread::sleep_for(std::chrono::milliseconds(200));
     sqlite3_exec(locker_, "COMMIT", nullptr, nullptr, nullptr);
   });
   EXPECT_FALSE(rs_->Query("SELECT * FROM MessageEx"));

@@ -396,6 +396,25 @@ TEST_F(MainFormTest, DropInManualModeReplacesTheTextWithAFolderOrALongName) {
       << "each dropped name is read";
 }
 
+TEST_F(MainFormTest, NamesThatAreNotUtf8ReachTheExportUnchanged) {
+  const std::string imei = "\x33\x35\xff\x31";
+  const std::string store = MakeDatastore(Stores1.Path() + "lat\xe9in1", {"111", imei});
+  TfrmMainWidget& window = Shown();
+  Log.clear();
+
+  const QByteArray url = "file://" + QByteArray::fromStdString(store).toPercentEncoding("/");
+  EXPECT_TRUE(Drop(window, {QUrl::fromEncoded(url)}));
+  EXPECT_EQ(window.Form().CurrentDatastorePath(), store);
+  ASSERT_THAT(Items(window.cmboxMobile), ElementsAre("All Phones", "111",
+                                                     "35\xef\xbf\xbd"
+                                                     "1"));
+  window.cmboxMobile->setCurrentIndex(2);
+  QTest::mouseClick(window.cmdConvert, Qt::LeftButton);
+
+  EXPECT_THAT(Log, IsEmpty());
+  EXPECT_THAT(ReadFileBytes(Output.File("sms_" + imei + ".xml")), HasSubstr("<smses count=\"1\">"));
+}
+
 TEST_F(MainFormTest, TypedPathIsReadOnEnterAndWhenTheFocusLeavesTheBox) {
   const std::string first = MakeDatastore(Stores1.Path(), {"111", "222"});
   const std::string second = MakeDatastore(Stores2.Path(), {"333"});

@@ -44,6 +44,40 @@ std::optional<TDatabaseHeader> ReadDatabaseHeader(const std::string& Path) {
   return header;
 }
 
+std::string DatabaseFileDamage(const std::string& Path) {
+  const int64_t size = FileStampOf(Path).Size;
+  const std::optional<TDatabaseHeader> header = ReadDatabaseHeader(Path);
+  if (!header) {
+    // Shorter than a header: damaged when what is there is the start of one.
+    const std::optional<std::string> start = ReadFileStart(Path, kMagic.size());
+    const bool cut_header = start && !start->empty() && kMagic.substr(0, start->size()) == *start;
+    return cut_header ? "The datastore is damaged: it ends inside its own header (" +
+                            std::to_string(size) + " bytes)"
+                      : "";
+  }
+  if (!header->HasMagic)
+    return "";
+  const std::string damaged = "The datastore is damaged: ";
+  if (header->PageSize == 0)
+    return damaged + "its header gives no valid page size";
+  const int64_t page_size = header->PageSize;
+  const std::string tail =
+      ". Messages stored in the missing part cannot be read; copy the datastore again from where "
+      "it came from or restore it from a backup";
+  if (size % page_size != 0) {
+    return damaged + "it ends inside a page (" + std::to_string(size) +
+           " bytes is no whole number of " + std::to_string(page_size) + "-byte pages)" + tail;
+  }
+  const bool log_may_hold_pages = header->WalMode && FileStampOf(WriteAheadLogPath(Path)).Size > 0;
+  const int64_t expected = page_size * header->PageCount;
+  if (header->PageCountValid && !log_may_hold_pages && size < expected) {
+    return damaged + "it is cut short (its header gives " + std::to_string(header->PageCount) +
+           " pages of " + std::to_string(page_size) + " bytes, " + std::to_string(expected) +
+           " bytes, but the file holds " + std::to_string(size) + " bytes)" + tail;
+  }
+  return "";
+}
+
 std::string RollbackJournalPath(const std::string& Path) {
   return Path + "-journal";
 }

@@ -47,8 +47,11 @@ int OpenFlags(TDatabaseKind kind) {
   return kSqliteOpenReadOnly;
 }
 
-// Open's answer when the private copy a datastore needs could not be made; also its ErrorCode.
+// Open's answers (and ErrorCodes) of its own, beside the library's codes, which are positive: the
+// private copy a datastore needs could not be made; the datastore's length disagrees with its
+// header.
 constexpr int kPrivateCopyFailed = -3;
+constexpr int kDamagedDatastore = -4;
 
 // The library's "copy the text now" destructor value.
 void (*const kSqliteTransient)(void*) = reinterpret_cast<void (*)(void*)>(-1);
@@ -378,7 +381,7 @@ bool TLite3Db::Open(const std::string& Path) {
   busy_waited_milliseconds_ = 0;
   const int rc =
       path.empty() ? OpenHandle(path, TDatabaseKind::PrivateTemporary) : OpenDatastore(path);
-  if (rc != kSqliteOk && rc != kPrivateCopyFailed) {
+  if (rc > 0) {
     ErrorCode = -2;
     ErrorMessage = "Failed to open the database\r\n" + path + ", ErrorCode: " + std::to_string(rc);
   }
@@ -407,6 +410,10 @@ int TLite3Db::OpenDatastore(const std::string& path) {
   const bool log_missing =
       header && header->HasMagic && header->WalMode && !FileStampOf(WriteAheadLogPath(path)).Exists;
   if (!log_missing) {
+    // Beside a rollback journal the file may be in the middle of a change; its length is checked
+    // once the change is undone, in the private copy.
+    if (!FileStampOf(RollbackJournalPath(path)).Exists && FailIfDamaged(path))
+      return kDamagedDatastore;
     const int rc = OpenHandle(path, TDatabaseKind::Datastore);
     if (rc != kSqliteOk || !ReadingNeedsWrites(path))
       return rc;
@@ -419,7 +426,22 @@ int TLite3Db::OpenDatastore(const std::string& path) {
     private_copy_.reset();
     return kPrivateCopyFailed;
   }
-  return OpenHandle(private_copy_->Path(), TDatabaseKind::PrivateCopy);
+  const int rc = OpenHandle(private_copy_->Path(), TDatabaseKind::PrivateCopy);
+  if (rc == kSqliteOk && FailIfDamaged(private_copy_->Path())) {
+    CloseHandle();
+    private_copy_.reset();
+    return kDamagedDatastore;
+  }
+  return rc;
+}
+
+bool TLite3Db::FailIfDamaged(const std::string& file) {
+  std::string damage = DatabaseFileDamage(file);
+  if (damage.empty())
+    return false;
+  ErrorCode = kDamagedDatastore;
+  ErrorMessage = std::move(damage);
+  return true;
 }
 
 bool TLite3Db::ReadingNeedsWrites(const std::string& path) {

@@ -76,7 +76,8 @@ class TLite3ResultSet : public TResultSet {
 // A connection to an SQLite database through the run-time bound library. It owns its result sets
 // and InternalQuery; deleting it finalizes every statement before closing the database. Never
 // throws; failures are in ErrorCode/ErrorMessage (-1 library not bound, -2 open failed, other
-// the private copy of an unreadable datastore failed, other values from registering LowerW).
+// the private copy of an unreadable datastore failed, -4 the datastore is damaged, other values
+// from registering LowerW).
 class TLite3Db : public TMinDB {
  public:
   // Makes no library call.
@@ -94,8 +95,9 @@ class TLite3Db : public TMinDB {
   // stopped half-way, a log whose index cannot be made, WAL mode without its log) is read from a
   // private copy in a temporary folder instead, where the library undoes the unfinished change:
   // the last committed state is read. When that copy cannot be made Open fails with -3 and a
-  // sentence for the user. Calling it on an open connection first closes it as Close does (its
-  // result sets are deleted).
+  // sentence for the user. A datastore cut short (its length disagrees with its header) fails
+  // with -4 and a sentence for the user before anything reads it. Calling it on an open connection
+  // first closes it as Close does (its result sets are deleted).
   bool Open(const std::string& Path) override;
   // As Open, with UnicodeMode set and the library's UTF-16 calls for statements, error texts and
   // LowerW.
@@ -128,6 +130,8 @@ class TLite3Db : public TMinDB {
   // would need writes beside it.
   int OpenDatastore(const std::string& path);
   bool ReadingNeedsWrites(const std::string& path);
+  // True, with ErrorCode -4 and DatabaseFileDamage's sentence, when `file` is cut short.
+  bool FailIfDamaged(const std::string& file);
   // Finalizes InternalQuery's statement and closes the handle, leaving the result sets.
   void CloseHandle();
   void RegisterLowerW();

@@ -52,9 +52,10 @@ mkdir "$work/installed" "$work/built"
 cmp "$work/installed/sms_All Phones.xml" "$work/built/sms_All Phones.xml" ||
   fail "the installed velmorra-cli wrote another backup than the build"
 
-# The window starts and keeps running until it is closed.
+# The window starts, with the sample given as a desktop gives a file dropped on its icon, and
+# keeps running until it is closed.
 mkdir "$work/home"
-HOME=$work/home WINEPREFIX=$prefix QT_QPA_PLATFORM=offscreen velmorra > "$work/window.log" 2>&1 &
+HOME=$work/home WINEPREFIX=$prefix QT_QPA_PLATFORM=offscreen velmorra "$sample" > "$work/window.log" 2>&1 &
 window=$!
 sleep 4
 if ! kill -0 "$window" 2> /dev/null; then

@@ -4,6 +4,7 @@
 
 #include "app/datastore_discovery.h"
 #include "export/sms_backup_export.h"
+#include "platform/file_system.h"
 
 namespace velmorra {
 
@@ -127,6 +128,15 @@ void TfrmMain::txtStoreExit() {
   services_.Errors.Guard([&] {
     if (CurrentDatastorePath() != readPath_)
       ReadPhones();
+  });
+}
+
+void TfrmMain::OpenGivenDatastore(const std::string& path) {
+  services_.Errors.Guard([&] {
+    const std::string full_path = FullPathName(path);
+    SwitchToManualMode();
+    controls_.txtStore.SetText(full_path.empty() ? path : full_path);
+    ReadPhones();
   });
 }
 

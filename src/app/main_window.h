@@ -69,6 +69,10 @@ class TfrmMain {
   // The focus leaves the edit box: reads the phones of the typed path unless it is the path read
   // last.
   void txtStoreExit();
+  // A datastore named on the command line (as a desktop names a file dropped on the program's
+  // icon), taken as a file confirmed in the open dialog: manual mode, its full path in the edit
+  // box, its phones read. Runs after FormCreate, before the window shows.
+  void OpenGivenDatastore(const std::string& path);
 
   // The datastore file the user has chosen: in discovered mode the path of the selected item
   // (empty when none is), in manual mode the edit box's text without leading and trailing

@@ -17,7 +17,8 @@ class IControlVisibility {
   virtual void SetVisible(bool visible) = 0;
 };
 
-// A single-line edit box.
+// A single-line edit box. Text gives back the bytes last set, also bytes that are not UTF-8 (a
+// path on Linux), for as long as the user has not changed the text.
 class IEditBox : public IControlVisibility {
  public:
   virtual std::string Text() const = 0;

@@ -15,6 +15,9 @@ inline constexpr char kAllPhonesCaption[] = "All Phones";
 inline constexpr char kImeiTextSql[] = "CAST(IFNULL(IMEI, '') AS TEXT)";
 
 // The phone list control as the refresh sees it: a drop-down list that allows selection only.
+// Item and Text give back a caption's bytes exactly as added, also bytes that are not UTF-8 (a
+// toolkit that shows them otherwise keeps them beside the item), since the export looks the phone
+// up by them.
 class IPhoneList {
  public:
   virtual ~IPhoneList() = default;

@@ -1,7 +1,5 @@
 #include "db/lite3_db.h"
 
-#include <cstring>
-
 #include "db/database_header.h"
 #include "platform/clock.h"
 #include "platform/file_system.h"
@@ -180,11 +178,14 @@ void TLite3ResultSet::FillRow(sqlite3_stmt* statement, bool wide) {
       const void* bytes = api.column_blob(statement, i);
       row->AddBytes(static_cast<const char*>(bytes), bytes ? static_cast<size_t>(size) : 0, false);
     } else if (wide) {
-      row->Add(Utf16ToUtf8(WideFromLibrary(api.column_text16(statement, i))), false);
+      // Text is read by its length, so that a zero inside it does not end it. The length is asked
+      // after the text, as the library's conversions require.
+      const auto* text = static_cast<const char16_t*>(api.column_text16(statement, i));
+      const size_t units = text ? static_cast<size_t>(api.column_bytes16(statement, i)) / 2 : 0;
+      row->Add(Utf16ToUtf8(std::u16string(text ? text : u"", units)), false);
     } else {
-      // Up to the first zero byte, as the library's C string ends there.
       const auto* text = reinterpret_cast<const char*>(api.column_text(statement, i));
-      row->AddBytes(text, text ? std::strlen(text) : 0, false);
+      row->AddBytes(text, text ? static_cast<size_t>(api.column_bytes(statement, i)) : 0, false);
     }
   }
 }

@@ -1,5 +1,7 @@
 #include "db/lite3_db.h"
 
+#include <algorithm>
+
 #include "db/database_header.h"
 #include "platform/clock.h"
 #include "platform/file_system.h"
@@ -87,16 +89,24 @@ bool PathHasDirectoryPart(std::string_view Path) {
   return Path.find_first_of("/\\:") != std::string_view::npos;
 }
 
-int BusyHandler(void* UserData, int /*RetryCount*/) {
+int BusyHandler(void* UserData, int RetryCount) {
   auto* result_set = static_cast<TLite3ResultSet*>(UserData);
   // Another program may hold its lock for ever; past the limit the statement fails with the
-  // library's "database is locked" instead of hanging the program.
+  // library's "database is locked" instead of hanging the program. The wait is read off a
+  // monotonic clock, from the first call of each locking event (RetryCount 0) to this one, so that
+  // slow sleeps and the library's retries count too.
   TLite3Db& db = result_set->lite3_db_;
-  if (db.busy_waited_milliseconds_ >= db.BusyLimitMilliseconds) {
+  const int64_t now = MonotonicMicroseconds();
+  if (RetryCount > 0)
+    db.busy_waited_microseconds_ += now - db.busy_last_call_microseconds_;
+  db.busy_last_call_microseconds_ = now;
+  const int64_t remaining =
+      static_cast<int64_t>(db.BusyLimitMilliseconds) * 1000 - db.busy_waited_microseconds_;
+  if (remaining <= 0)
     return 0;
-  }
-  SleepMilliseconds(kBusySleepMilliseconds);
-  db.busy_waited_milliseconds_ += kBusySleepMilliseconds;
+  // Whole milliseconds, at least one, never past the limit by more than the last part of one.
+  const int64_t sleep = std::min<int64_t>(kBusySleepMilliseconds, (remaining + 999) / 1000);
+  SleepMilliseconds(static_cast<unsigned>(sleep));
   return -1;
 }
 
@@ -379,7 +389,7 @@ bool TLite3Db::Open(const std::string& Path) {
     return false;
   }
 
-  busy_waited_milliseconds_ = 0;
+  busy_waited_microseconds_ = 0;
   const int rc =
       path.empty() ? OpenHandle(path, TDatabaseKind::PrivateTemporary) : OpenDatastore(path);
   if (rc > 0) {

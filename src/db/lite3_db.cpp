@@ -90,12 +90,11 @@ bool PathHasDirectoryPart(std::string_view Path) {
 }
 
 int BusyHandler(void* UserData, int RetryCount) {
-  auto* result_set = static_cast<TLite3ResultSet*>(UserData);
   // Another program may hold its lock for ever; past the limit the statement fails with the
   // library's "database is locked" instead of hanging the program. The wait is read off a
   // monotonic clock, from the first call of each locking event (RetryCount 0) to this one, so that
   // slow sleeps and the library's retries count too.
-  TLite3Db& db = result_set->lite3_db_;
+  TLite3Db& db = *static_cast<TLite3Db*>(UserData);
   const int64_t now = MonotonicMicroseconds();
   if (RetryCount > 0)
     db.busy_waited_microseconds_ += now - db.busy_last_call_microseconds_;
@@ -155,7 +154,9 @@ bool TLite3ResultSet::RequireHandle() {
 
 void TLite3ResultSet::InstallBusyHandler() {
   Sqlite().busy_timeout(lite3_db_.Handle, 2);
-  Sqlite().busy_handler(lite3_db_.Handle, BusyHandler, this);
+  // The connection, not this result set, is the handler's data: the handler stays installed
+  // after this set is deleted, while other sets of the connection step on.
+  Sqlite().busy_handler(lite3_db_.Handle, BusyHandler, &lite3_db_);
 }
 
 void TLite3ResultSet::ReadChangeCounts() {

@@ -148,8 +148,8 @@ class TLite3Db : public TMinDB {
 // True when `Path` names a directory: it contains "/", "\" or ":".
 bool PathHasDirectoryPart(std::string_view Path);
 
-// The library's busy callback: sleeps 2 ms and asks for a retry, until the connection of the
-// result set `UserData` has waited its BusyLimitMilliseconds in total since it was opened, as a
+// The library's busy callback: sleeps 2 ms and asks for a retry, until the connection `UserData`
+// (a TLite3Db) has waited its BusyLimitMilliseconds in total since it was opened, as a
 // monotonic clock measures it (the last sleep is shortened to end at the limit).
 int BusyHandler(void* UserData, int RetryCount);
 

@@ -91,6 +91,18 @@ TEST_F(BusyTest, WaitEndsAtTheLimitEvenWhenSleepsRunLong) {
   EXPECT_LT(waited, std::chrono::milliseconds(300 + 100));
 }
 
+TEST_F(BusyTest, DeletedResultSetLeavesTheWaitOfAnotherSafe) {
+  // The last statement installs the busy handler; its result set is deleted before the other set
+  // meets the lock (the sanitizer build reports a handler that reads the deleted set).
+  db_.BusyLimitMilliseconds = 50;
+  ASSERT_TRUE(rs_->Prepare("SELECT * FROM MessageEx"));
+  TLite3ResultSet* last = db_.NewResultSet();
+  ASSERT_TRUE(last->Prepare("SELECT 1"));
+  delete last;
+  EXPECT_FALSE(rs_->Next());
+  EXPECT_EQ(rs_->ErrorMessage, "database is locked");
+}
+
 TEST_F(BusyTest, PreparedStatementGivesUpToo) {
   db_.BusyLimitMilliseconds = 50;
   ASSERT_TRUE(rs_->Prepare("SELECT * FROM MessageEx"));

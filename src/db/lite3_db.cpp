@@ -83,6 +83,14 @@ const char* TempStoreText(TTempStore mode) {
   }
 }
 
+// True when a rollback journal beside `path` is not empty and its header is not zeroed.
+bool JournalMayHoldAChange(const std::string& path) {
+  // An empty journal, or one whose header is zeroed, is what a finished change leaves in the
+  // library's TRUNCATE and PERSIST journal modes.
+  const std::optional<std::string> start = ReadFileStart(RollbackJournalPath(path), 1);
+  return start && !start->empty() && (*start)[0] != 0;
+}
+
 }  // namespace
 
 bool PathHasDirectoryPart(std::string_view Path) {
@@ -422,9 +430,9 @@ int TLite3Db::OpenDatastore(const std::string& path) {
   const bool log_missing =
       header && header->HasMagic && header->WalMode && !FileStampOf(WriteAheadLogPath(path)).Exists;
   if (!log_missing) {
-    // Beside a rollback journal the file may be in the middle of a change; its length is checked
-    // once the change is undone, in the private copy.
-    if (!FileStampOf(RollbackJournalPath(path)).Exists && FailIfDamaged(path))
+    // Beside a journal that may hold an unfinished change the file may be in the middle of that
+    // change; its length is checked once the change is undone, in the private copy.
+    if (!JournalMayHoldAChange(path) && FailIfDamaged(path))
       return kDamagedDatastore;
     const int rc = OpenHandle(path, TDatabaseKind::Datastore);
     if (rc != kSqliteOk || !ReadingNeedsWrites(path))

@@ -169,6 +169,27 @@ TEST(RefreshPhoneList, EveryListedPhoneExportsExactlyItsMessagesHoweverItsImeiIs
   EXPECT_EQ(exported, expected);
 }
 
+TEST(RefreshPhoneList, PathsThatAreNotUtf8ReachTheFileSystemUnchanged) {
+  const std::vector<std::string> names = {"lat\xe9in1.db3", "\xff\xfe/MDataStore.db3",
+                                          "caf\xc3\xa9/MDataStore.db3"};
+  for (const std::string& name : names) {
+    SCOPED_TRACE(name);
+    TTempDirectory directory;
+    const std::string path = directory.File(name);
+    std::filesystem::create_directories(std::filesystem::path(path).parent_path());
+    WriteSmsOfPhones(path, {"356938035643809"});
+    TFakePhoneList list;
+    TRecordingMessageBoxes messages;
+
+    RefreshPhoneList(path, list, messages);
+    const TExportResult result = ExportSmsBackup(path, 0, "All Phones", messages, directory.Path());
+
+    EXPECT_THAT(messages.Texts(), ElementsAre());
+    EXPECT_THAT(list.Items, ElementsAre("All Phones", "356938035643809"));
+    EXPECT_EQ(result.MessageCount, 1);
+  }
+}
+
 TEST(RefreshPhoneList, ListsThePhonesOfTheSampleDatastore) {
   TTempDirectory directory;
   const std::string path = directory.File("MDataStore.db3");

@@ -34,7 +34,6 @@ constexpr int kSqliteCantOpen = 14;
 // it or leave a file behind, and a path whose file has vanished fails instead of becoming an empty
 // database. A private copy is the connection's own and the library may undo an unfinished change
 // in it. The empty path's temporary database belongs to the library alone.
-
 int OpenFlags(TDatabaseKind kind) {
   switch (kind) {
     case TDatabaseKind::Datastore:

@@ -270,7 +270,7 @@ bool TLite3ResultSet::PrepareW(const std::u16string& Sql_) {
   return RunPrepare(true);
 }
 
-bool TLite3ResultSet::StepHeld(TResultRow** Row, bool wide) {
+bool TLite3ResultSet::StepHeld(TResultRow** Row, bool wide, bool fill) {
   if (Row != nullptr)
     *Row = &EmptyRow;
   if (Statement == nullptr) {
@@ -281,9 +281,11 @@ bool TLite3ResultSet::StepHeld(TResultRow** Row, bool wide) {
   }
   ErrorCode = Sqlite().step(Statement);
   if (ErrorCode == kSqliteRow) {
-    FillRow(Statement, wide);
-    if (Row != nullptr)
-      *Row = &rows_[0];
+    if (fill) {
+      FillRow(Statement, wide);
+      if (Row != nullptr)
+        *Row = &rows_[0];
+    }
     return true;
   }
   if (ErrorCode != kSqliteDone)
@@ -292,11 +294,46 @@ bool TLite3ResultSet::StepHeld(TResultRow** Row, bool wide) {
 }
 
 bool TLite3ResultSet::Next(TResultRow** Row) {
-  return StepHeld(Row, false);
+  return StepHeld(Row, false, true);
 }
 
 bool TLite3ResultSet::NextW(TResultRow** Row) {
-  return StepHeld(Row, true);
+  return StepHeld(Row, true, true);
+}
+
+bool TLite3ResultSet::Step() {
+  return StepHeld(nullptr, false, false);
+}
+
+bool TLite3ResultSet::HasColumn(int index) const {
+  return Statement != nullptr && index >= 0 && index < static_cast<int>(Columns.size());
+}
+
+TColumnType TLite3ResultSet::ColumnType(int index) {
+  if (!HasColumn(index))
+    return TColumnType::Null;
+  return static_cast<TColumnType>(Sqlite().column_type(Statement, index));
+}
+
+std::string_view TLite3ResultSet::ColumnBytes(int index) {
+  if (!HasColumn(index))
+    return {};
+  const TSqliteApi& api = Sqlite();
+  // The pointer first, then the length: asking for the text may convert the value.
+  const void* bytes = api.column_type(Statement, index) == kSqliteBlob
+                          ? api.column_blob(Statement, index)
+                          : api.column_text(Statement, index);
+  if (bytes == nullptr)
+    return {};
+  return {static_cast<const char*>(bytes), static_cast<size_t>(api.column_bytes(Statement, index))};
+}
+
+int64_t TLite3ResultSet::ColumnInteger(int index) {
+  return HasColumn(index) ? Sqlite().column_int64(Statement, index) : 0;
+}
+
+double TLite3ResultSet::ColumnReal(int index) {
+  return HasColumn(index) ? Sqlite().column_double(Statement, index) : 0;
 }
 
 // ---- TLite3Db ----

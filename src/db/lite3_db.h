@@ -10,6 +10,9 @@
 
 namespace velmorra {
 
+// The storage class of a value as the library reports it (sqlite3_column_type).
+enum class TColumnType { Integer = 1, Real = 2, Text = 3, Blob = 4, Null = 5 };
+
 // How the database keeps temporary tables and indexes (the temp_store pragma).
 enum TTempStore { tsDefault = 0, tsMemory = 1, tsFile = 2 };
 
@@ -35,6 +38,20 @@ class TLite3ResultSet : public TResultSet {
   bool NextW(TResultRow** Row = nullptr) override;
   void Clear() override;
 
+  // Steps the held statement like Next, with the same results and errors, but copies nothing:
+  // the values of the row it stands on are read with the Column operations below, which stay
+  // valid until the next step. For a reader that needs a few columns of many rows.
+  bool Step();
+  // The current row's value `index` (a column out of range reads as NULL): its storage class; its
+  // bytes (a text's UTF-8 by its byte length, zero bytes kept; a BLOB's raw bytes; a number's text
+  // as the library prints it; empty for NULL), valid until the next step or Column call on the
+  // same value; and, for numbers, the value itself. Only between a Step that returned true and
+  // the next step.
+  TColumnType ColumnType(int index);
+  std::string_view ColumnBytes(int index);
+  int64_t ColumnInteger(int index);
+  double ColumnReal(int index);
+
   // The statement held between Prepare and the next reset; nullptr otherwise.
   sqlite3_stmt* Statement = nullptr;
 
@@ -56,7 +73,9 @@ class TLite3ResultSet : public TResultSet {
   bool RunQuery(bool wide);
   // Compiles Sql (or SqlW) and holds the statement.
   bool RunPrepare(bool wide);
-  bool StepHeld(TResultRow** Row, bool wide);
+  // Steps the held statement; copies the row into Rows(0) when `fill` is set.
+  bool StepHeld(TResultRow** Row, bool wide, bool fill);
+  bool HasColumn(int index) const;
   void ReadColumns(sqlite3_stmt* statement, bool wide_names);
   void StepToEnd(sqlite3_stmt* statement, bool wide);
   // ErrorCode and ErrorMessage after a step of `statement` answered the error `answer`.

@@ -105,6 +105,7 @@ class TXMLElement : public TXMLNode, public IXMLElement {
   std::u16string NodeName() const override;
   std::u16string TagName() const override { return NodeName(); }
   void SetAttribute(std::u16string_view name, std::u16string_view value) override;
+  void SetAttributeIds(int32_t name_id, int32_t value_id) override;
   void WriteNode(TXMLTextStream& stream) const override;
 
  protected:
@@ -122,6 +123,10 @@ class TXMLElement : public TXMLNode, public IXMLElement {
   // Replaces the compact form by a collection of new attribute nodes. On failure (no memory) the
   // compact form stays as it was.
   void MakeAttributeNodes();
+  // SetAttribute through a new node of the document's attribute class.
+  void SetAttributeNode(std::u16string_view name, std::u16string_view value);
+  // Sets the pair of `name_id` in the compact form.
+  void SetAttributePair(int32_t name_id, int32_t value_id);
 
   // The compact form, in the document's node memory: `pair_count_` pairs with room for
   // `pair_room_`; none once the collection exists. Outgrown room stays unused, as the document

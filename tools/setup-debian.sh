@@ -9,6 +9,8 @@ packages=(
   libgtest-dev libgmock-dev libbenchmark-dev
   libexpat1-dev time
   qt6-base-dev libgl-dev fonts-dejavu-core
+  librsvg2-bin icoutils
+  appstream desktop-file-utils groff-base
 )
 "${SUDO[@]}" apt-get update
 DEBIAN_FRONTEND=noninteractive "${SUDO[@]}" apt-get install -y --no-install-recommends "${packages[@]}"

@@ -4,6 +4,7 @@
 
 #include "app/datastore_discovery.h"
 #include "export/sms_backup_export.h"
+#include "platform/file_system.h"
 
 namespace velmorra {
 
@@ -98,6 +99,15 @@ void TfrmMain::JvDragDrop1Drop(TJvDragDrop&, TPoint, const std::vector<std::stri
       return;
     controls_.txtStore.SetText(Value.front());
     SwitchToManualMode();
+  });
+}
+
+void TfrmMain::OpenGivenDatastore(const std::string& path) {
+  services_.Errors.Guard([&] {
+    const std::string full_path = FullPathName(path);
+    SwitchToManualMode();
+    controls_.txtStore.SetText(full_path.empty() ? path : full_path);
+    RefreshPhoneList(CurrentDatastorePath(), controls_.cmboxMobile, services_.Messages);
   });
 }
 

@@ -60,6 +60,10 @@ class TfrmMain {
   void cmdConvertClick();
   // Takes the first dropped name as the manual datastore path.
   void JvDragDrop1Drop(TJvDragDrop& Sender, TPoint Pos, const std::vector<std::string>& Value);
+  // A datastore named on the command line (as a desktop names a file dropped on the program's
+  // icon), taken as a file confirmed in the open dialog: manual mode, its full path in the edit
+  // box, its phones read. Runs after FormCreate, before the window shows.
+  void OpenGivenDatastore(const std::string& path);
 
   // The datastore file the user has chosen: in discovered mode the path of the selected item
   // (empty when none is), in manual mode the edit box's text without leading and trailing

@@ -2,7 +2,9 @@
 
 #include <cstring>
 
+#include "db/database_header.h"
 #include "platform/clock.h"
+#include "platform/file_system.h"
 #include "platform/lower_case.h"
 #include "platform/program_directory.h"
 #include "platform/text_encoding.h"
@@ -19,6 +21,37 @@ constexpr int kSqliteBlob = 4;
 constexpr int kSqliteNull = 5;
 constexpr int kSqliteUtf16 = 4;
 constexpr unsigned kBusySleepMilliseconds = 2;
+
+// The library's open flags and the result codes Open looks at.
+constexpr int kSqliteOpenReadOnly = 0x01;
+constexpr int kSqliteOpenReadWrite = 0x02;
+constexpr int kSqliteOpenCreate = 0x04;
+constexpr int kSqliteReadOnly = 8;
+constexpr int kSqliteCantOpen = 14;
+
+// How the library opens each kind of database; every open call takes its flags from here.
+// A datastore is opened for reading only and never created: reading it must not change a byte of
+// it or leave a file behind, and a path whose file has vanished fails instead of becoming an empty
+// database. A private copy is the connection's own and the library may undo an unfinished change
+// in it. The empty path's temporary database belongs to the library alone.
+
+int OpenFlags(TDatabaseKind kind) {
+  switch (kind) {
+    case TDatabaseKind::Datastore:
+      return kSqliteOpenReadOnly;
+    case TDatabaseKind::PrivateCopy:
+      return kSqliteOpenReadWrite;
+    case TDatabaseKind::PrivateTemporary:
+      return kSqliteOpenReadWrite | kSqliteOpenCreate;
+  }
+  return kSqliteOpenReadOnly;
+}
+
+// Open's answers (and ErrorCodes) of its own, beside the library's codes, which are positive: the
+// private copy a datastore needs could not be made; the datastore's length disagrees with its
+// header.
+constexpr int kPrivateCopyFailed = -3;
+constexpr int kDamagedDatastore = -4;
 
 // The library's "copy the text now" destructor value.
 void (*const kSqliteTransient)(void*) = reinterpret_cast<void (*)(void*)>(-1);
@@ -354,6 +387,11 @@ TLite3ResultSet* TLite3Db::NewResultSet() {
 
 void TLite3Db::Close() {
   FreeResultSets();
+  CloseHandle();
+  private_copy_.reset();
+}
+
+void TLite3Db::CloseHandle() {
   internal_query_->Clear();
   if (Handle != nullptr && SqliteLibraryBound())
     Sqlite().close(Handle);
@@ -377,27 +415,82 @@ bool TLite3Db::Open(const std::string& Path) {
     return false;
   }
 
-  const TSqliteApi& api = Sqlite();
   busy_waited_milliseconds_ = 0;
-  int rc;
-  if (UnicodeMode) {
-    const std::u16string wide_path = Utf8ToUtf16(path);
-    rc = api.open16(wide_path.c_str(), &Handle);
-  } else {
-    rc = api.open(path.c_str(), &Handle);
-  }
-  if (rc != kSqliteOk) {
+  const int rc =
+      path.empty() ? OpenHandle(path, TDatabaseKind::PrivateTemporary) : OpenDatastore(path);
+  if (rc > 0) {
     ErrorCode = -2;
     ErrorMessage = "Failed to open the database\r\n" + path + ", ErrorCode: " + std::to_string(rc);
   }
-  if (Handle != nullptr) {
-    SetTempStore(tsMemory);
-    RefreshSchema();
+  if (Handle != nullptr)
     RegisterLowerW();
-  }
   if (rc == kSqliteOk)
     FileName = Utf8ToUtf16(path);
   return rc == kSqliteOk;
+}
+
+int TLite3Db::OpenHandle(const std::string& file, TDatabaseKind kind) {
+  // The UTF-8 path reaches the library's one UTF-8 open call in both modes (on Linux its bytes
+  // unchanged, whether or not they are UTF-8).
+  const int rc = Sqlite().open_v2(file.c_str(), &Handle, OpenFlags(kind), nullptr);
+  if (Handle != nullptr) {
+    SetTempStore(tsMemory);
+    RefreshSchema();
+  }
+  return rc;
+}
+
+int TLite3Db::OpenDatastore(const std::string& path) {
+  // In WAL mode without its log the library would create the log and its index beside the
+  // datastore just to read it.
+  const std::optional<TDatabaseHeader> header = ReadDatabaseHeader(path);
+  const bool log_missing =
+      header && header->HasMagic && header->WalMode && !FileStampOf(WriteAheadLogPath(path)).Exists;
+  if (!log_missing) {
+    // Beside a rollback journal the file may be in the middle of a change; its length is checked
+    // once the change is undone, in the private copy.
+    if (!FileStampOf(RollbackJournalPath(path)).Exists && FailIfDamaged(path))
+      return kDamagedDatastore;
+    const int rc = OpenHandle(path, TDatabaseKind::Datastore);
+    if (rc != kSqliteOk || !ReadingNeedsWrites(path))
+      return rc;
+    CloseHandle();
+  }
+  private_copy_ = std::make_unique<TPrivateDatastoreCopy>();
+  if (!private_copy_->Make(path)) {
+    ErrorCode = kPrivateCopyFailed;
+    ErrorMessage = private_copy_->ErrorMessage;
+    private_copy_.reset();
+    return kPrivateCopyFailed;
+  }
+  const int rc = OpenHandle(private_copy_->Path(), TDatabaseKind::PrivateCopy);
+  if (rc == kSqliteOk && FailIfDamaged(private_copy_->Path())) {
+    CloseHandle();
+    private_copy_.reset();
+    return kDamagedDatastore;
+  }
+  return rc;
+}
+
+bool TLite3Db::FailIfDamaged(const std::string& file) {
+  std::string damage = DatabaseFileDamage(file);
+  if (damage.empty())
+    return false;
+  ErrorCode = kDamagedDatastore;
+  ErrorMessage = std::move(damage);
+  return true;
+}
+
+bool TLite3Db::ReadingNeedsWrites(const std::string& path) {
+  // The library refuses to read a datastore in place when that would mean writing beside it:
+  // undoing the unfinished change in a rollback journal that a writer left behind (a "hot"
+  // journal, which must never be read through), or making the index of a log in a folder that
+  // takes no new file. Reading the schema met that refusal.
+  const int32_t code = InternalQuery().ErrorCode;
+  if (code != kSqliteReadOnly && code != kSqliteCantOpen)
+    return false;
+  return FileStampOf(RollbackJournalPath(path)).Exists ||
+         FileStampOf(WriteAheadLogPath(path)).Exists;
 }
 
 bool TLite3Db::OpenW(const std::u16string& Path) {

@@ -72,6 +72,7 @@ const std::array<const char*, kSqliteEntryPointCount> kSqliteEntryPointNames = {
     "sqlite3_value_text16",
     "sqlite3_value_text16be",
     "sqlite3_value_type",
+    "sqlite3_open_v2",
 };
 
 namespace {
@@ -127,8 +128,7 @@ void FillApi(TSqliteApi& api) {
   Take(api.errmsg16, "sqlite3_errmsg16");
   Take(api.finalize, "sqlite3_finalize");
   Take(api.last_insert_rowid, "sqlite3_last_insert_rowid");
-  Take(api.open, "sqlite3_open");
-  Take(api.open16, "sqlite3_open16");
+  Take(api.open_v2, "sqlite3_open_v2");
   Take(api.prepare, "sqlite3_prepare");
   Take(api.prepare16, "sqlite3_prepare16");
   Take(api.reset, "sqlite3_reset");

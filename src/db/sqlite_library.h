@@ -19,9 +19,10 @@ namespace velmorra {
 // callers append to ProgramDirectory() to name the library next to the program.
 inline constexpr char kSqliteLibraryFileName[] = "libsqlite3.so.0";
 
-// The 69 entry points the binding requires, in the order they are looked up. A library that lacks
-// any one of them is not bound.
-inline constexpr std::size_t kSqliteEntryPointCount = 69;
+// The 70 entry points the binding requires, in the order they are looked up: the library's classic
+// 69, then sqlite3_open_v2 (in every SQLite since 3.5), through which a datastore is opened for
+// reading only. A library that lacks any one of them is not bound.
+inline constexpr std::size_t kSqliteEntryPointCount = 70;
 extern const std::array<const char*, kSqliteEntryPointCount> kSqliteEntryPointNames;
 
 // Typed access to the entry points the database layer calls. Filled by a successful binding;
@@ -53,8 +54,7 @@ struct TSqliteApi {
   const void* (*errmsg16)(sqlite3*) = nullptr;
   int (*finalize)(sqlite3_stmt*) = nullptr;
   int64_t (*last_insert_rowid)(sqlite3*) = nullptr;
-  int (*open)(const char*, sqlite3**) = nullptr;
-  int (*open16)(const void*, sqlite3**) = nullptr;
+  int (*open_v2)(const char*, sqlite3**, int, const char*) = nullptr;
   int (*prepare)(sqlite3*, const char*, int, sqlite3_stmt**, const char**) = nullptr;
   int (*prepare16)(sqlite3*, const void*, int, sqlite3_stmt**, const void**) = nullptr;
   int (*reset)(sqlite3_stmt*) = nullptr;

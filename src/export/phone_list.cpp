@@ -24,7 +24,9 @@ void RefreshPhoneList(const std::string& DatastoreFile, IPhoneList& PhoneList,
 
   // A failed query is not reported: the list then offers "All Phones" alone.
   TLite3ResultSet& phones = *db.NewResultSet();
-  phones.QueryFmt("SELECT IMEI FROM MessageEx WHERE type = %s GROUP BY IMEI", {"SMS"});
+  phones.QueryFmt(
+      std::string("SELECT ") + kImeiTextSql + " FROM MessageEx WHERE type = %s GROUP BY 1",
+      {"SMS"});
 
   PhoneList.Clear();
   PhoneList.AddItem(kAllPhonesCaption);

@@ -11,6 +11,7 @@
 #include "export/batch_queue.h"
 #include "export/datastore_file.h"
 #include "export/message_rows.h"
+#include "export/phone_list.h"
 #include "xml/dictionary.h"
 #include "xml/xml_document.h"
 
@@ -22,13 +23,14 @@ namespace {
 constexpr int32_t kSqliteDone = 101;
 
 // Prepares the query of the phone choice: every SMS for "All Phones" (index 0), otherwise the SMS
-// of the phone whose IMEI is `PhoneText` (FormatSql quotes it).
+// of the phone whose IMEI, as the phone list shows it, is `PhoneText` (FormatSql quotes it).
 void PrepareMessages(TLite3ResultSet& messages, int PhoneIndex, const std::string& PhoneText) {
   if (PhoneIndex == 0) {
     messages.PrepareFmt("SELECT * FROM MessageEx WHERE type = %s", {"SMS"});
   } else {
-    messages.PrepareFmt("SELECT * FROM MessageEx WHERE type = %s AND IMEI = %s",
-                        {"SMS", PhoneText});
+    messages.PrepareFmt(
+        std::string("SELECT * FROM MessageEx WHERE type = %s AND ") + kImeiTextSql + " = %s",
+        {"SMS", PhoneText});
   }
 }
 

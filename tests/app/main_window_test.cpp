@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -273,6 +274,23 @@ TEST_F(MainWindowTest, ConfirmedOpenSetsTheTextThenReadsThePhones) {
   EXPECT_THAT(Log, ElementsAre("od.Execute", "txtStore.Text=" + store, "cmboxMobile.Clear"));
   EXPECT_THAT(Phones.Items(), ElementsAre("All Phones", "444"));
   EXPECT_TRUE(form.ManualMode());
+}
+
+TEST_F(MainWindowTest, GivenDatastoreIsOpenedLikeAConfirmedFileInManualMode) {
+  MakeDatastore(Stores1.Path(), {"111"});
+  Registry.SetString(kStores + "\\One", "DatastorePath", Stores1.Path());
+  const std::string given = MakeDatastore(Stores2.Path(), {"555"});
+  TfrmMain& form = Created(Registry);
+  const std::string relative = std::filesystem::relative(given).string();
+  form.OpenGivenDatastore(relative);
+  EXPECT_THAT(Log, ElementsAre("cmboxStores.Hide", "txtStore.Show", "cmdOpen.Show",
+                               "txtStore.Text=" + given, "cmboxMobile.Clear"));
+  EXPECT_THAT(Phones.Items(), ElementsAre("All Phones", "555"));
+
+  Log.clear();
+  form.OpenGivenDatastore("/nowhere/MDataStore.db3");
+  EXPECT_THAT(Log, ElementsAre("cmboxStores.Hide", "txtStore.Show", "cmdOpen.Show",
+                               "txtStore.Text=/nowhere/MDataStore.db3", kMissingFile));
 }
 
 TEST_F(MainWindowTest, CancelledOpenChangesNothing) {

@@ -59,9 +59,24 @@ TEST(BadInputTest, EveryInputEndsInAnErrorCodeAndStaysUnchanged) {
       {"text file",
        [](const std::string& path) { WriteFileBytes(path, "Nokia Ovi Suite\r\nnot a database"); },
        true, 0, 26, "file is not a database"},
-      {"truncated database",
-       [&](const std::string& path) { WriteFileBytes(path, database.substr(0, 5 * 1024)); }, true,
-       0, 11, "database disk image is malformed"},
+      // A file cut short is refused before anything reads it: the library would read a tail cut
+      // inside a page as zeros and lose the messages there without an error.
+      {"cut at a page boundary",
+       [&](const std::string& path) { WriteFileBytes(path, database.substr(0, 5 * 1024)); }, false,
+       -4, -1, ""},
+      {"cut inside the last page",
+       [&](const std::string& path) {
+         WriteFileBytes(path, database.substr(0, database.size() - 100));
+       },
+       false, -4, -1, ""},
+      {"cut inside the header",
+       [&](const std::string& path) { WriteFileBytes(path, database.substr(0, 40)); }, false, -4,
+       -1, ""},
+      {"header without a valid page size",
+       [&](const std::string& path) {
+         WriteFileBytes(path, database.substr(0, 16) + "\x03" + database.substr(17));
+       },
+       false, -4, -1, ""},
       {"database without MessageEx",
        [](const std::string& path) {
          testing::CreateSqliteDatabase(path, "CREATE TABLE Contacts (Name TEXT);");
@@ -85,6 +100,10 @@ TEST(BadInputTest, EveryInputEndsInAnErrorCodeAndStaysUnchanged) {
       EXPECT_EQ(rs->ErrorMessage, input.query_message);
     } else {
       EXPECT_NE(rs->ErrorCode, 0);
+    }
+    if (input.open_error == -4) {
+      EXPECT_EQ(db.ErrorMessage.rfind("The datastore is damaged: ", 0), 0u) << db.ErrorMessage;
+      EXPECT_EQ(db.Handle, nullptr);
     }
     EXPECT_EQ(rs->RowCount(), 0);
     db.Close();

@@ -5,6 +5,7 @@
 #include "app/cli/convert_command.h"
 #include "app/cli/phones_command.h"
 #include "app/cli/stores_command.h"
+#include "version.h"
 
 namespace velmorra {
 

@@ -11,6 +11,7 @@
 #include "app/wine_prefix.h"
 #include "support/message_datastore.h"
 #include "support/temp_directory.h"
+#include "version.h"
 
 namespace velmorra {
 namespace {

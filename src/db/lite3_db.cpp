@@ -26,6 +26,7 @@ constexpr unsigned kBusySleepMilliseconds = 2;
 constexpr int kSqliteOpenReadOnly = 0x01;
 constexpr int kSqliteOpenReadWrite = 0x02;
 constexpr int kSqliteOpenCreate = 0x04;
+constexpr int kSqliteOpenNoMutex = 0x8000;
 constexpr int kSqliteReadOnly = 8;
 constexpr int kSqliteCantOpen = 14;
 
@@ -33,18 +34,20 @@ constexpr int kSqliteCantOpen = 14;
 // A datastore is opened for reading only and never created: reading it must not change a byte of
 // it or leave a file behind, and a path whose file has vanished fails instead of becoming an empty
 // database. A private copy is the connection's own and the library may undo an unfinished change
-// in it. The empty path's temporary database belongs to the library alone.
+// in it. The empty path's temporary database belongs to the library alone. A connection is used by
+// one thread at a time (the export hands it to its reading thread and takes it back), so the
+// library's own locks around every call are left out: they cost a lock and an unlock per call.
 
 int OpenFlags(TDatabaseKind kind) {
   switch (kind) {
     case TDatabaseKind::Datastore:
-      return kSqliteOpenReadOnly;
+      return kSqliteOpenReadOnly | kSqliteOpenNoMutex;
     case TDatabaseKind::PrivateCopy:
-      return kSqliteOpenReadWrite;
+      return kSqliteOpenReadWrite | kSqliteOpenNoMutex;
     case TDatabaseKind::PrivateTemporary:
-      return kSqliteOpenReadWrite | kSqliteOpenCreate;
+      return kSqliteOpenReadWrite | kSqliteOpenCreate | kSqliteOpenNoMutex;
   }
-  return kSqliteOpenReadOnly;
+  return kSqliteOpenReadOnly | kSqliteOpenNoMutex;
 }
 
 // Open's answers (and ErrorCodes) of its own, beside the library's codes, which are positive: the

@@ -94,9 +94,10 @@ class TLite3ResultSet : public TResultSet {
 
 // A connection to an SQLite database through the run-time bound library. It owns its result sets
 // and InternalQuery; deleting it finalizes every statement before closing the database. Never
-// throws; failures are in ErrorCode/ErrorMessage (-1 library not bound, -2 open failed, other
+// throws; failures are in ErrorCode/ErrorMessage (-1 library not bound, -2 open failed, -3
 // the private copy of an unreadable datastore failed, -4 the datastore is damaged, other values
-// from registering LowerW).
+// from registering LowerW). A connection, with its result sets, may pass from one thread to another
+// but is used by one thread at a time: the library is told to take no locks of its own.
 class TLite3Db : public TMinDB {
  public:
   // Makes no library call.

@@ -2,7 +2,6 @@
 
 #include <array>
 #include <cstdint>
-#include <cstring>
 
 namespace velmorra {
 
@@ -74,33 +73,6 @@ size_t TimesOnePointOne(size_t length) {
   return result;
 }
 
-constexpr uint64_t kEveryByte = 0x0101010101010101ull;
-constexpr uint64_t kHighBits = 0x8080808080808080ull;
-
-uint64_t LoadEightBytes(const unsigned char* p) {
-  uint64_t word;
-  std::memcpy(&word, p, 8);
-  return word;
-}
-
-// The high bit of each byte of `word` that is zero is set (and maybe of bytes above a zero one):
-// not 0 exactly when a byte is zero.
-uint64_t ZeroBytes(uint64_t word) {
-  return (word - kEveryByte) & ~word & kHighBits;
-}
-
-// Whether the eight bytes at `p` are ASCII that AppendEscapedAsUtf8 copies unchanged: none is
-// below U+0020 and none is one of " & ' < >. Eight at a time, as message text is mostly such.
-bool EightPlainAsciiBytes(const unsigned char* p) {
-  const uint64_t word = LoadEightBytes(p);
-  const uint64_t below_space = (word - 0x20 * kEveryByte) & ~word;
-  const uint64_t quote = ZeroBytes(word ^ (0x22 * kEveryByte));
-  // 26 and 27 differ only in bit 0, 3C and 3E only in bit 1.
-  const uint64_t ampersand_apostrophe = ZeroBytes((word | kEveryByte) ^ (0x27 * kEveryByte));
-  const uint64_t angle_brackets = ZeroBytes((word | 2 * kEveryByte) ^ (0x3E * kEveryByte));
-  return ((word | below_space | quote | ampersand_apostrophe | angle_brackets) & kHighBits) == 0;
-}
-
 // In a stored form, a code unit of three bytes starts at `p`: its value.
 char16_t ThreeByteUnit(const unsigned char* p) {
   return static_cast<char16_t>(((p[0] & 0x0F) << 12) | ((p[1] & 0x3F) << 6) | (p[2] & 0x3F));
@@ -137,10 +109,6 @@ void AppendStoredAsUtf8(std::string_view stored, std::string& out) {
   const size_t n = stored.size();
   size_t run = 0;
   for (size_t i = 0; i < n;) {
-    if (i + 8 <= n && ZeroBytes(LoadEightBytes(s + i) ^ (0xED * kEveryByte)) == 0) {
-      i += 8;
-      continue;
-    }
     if (s[i] == 0xED && StoredPairAt(s, n, i)) {
       out.append(stored.substr(run, i - run));
       AppendPairAsUtf8(s + i, out);
@@ -165,10 +133,6 @@ void AppendEscapedAsUtf8(std::string_view stored, std::string& out) {
     run = i + length;
   };
   for (size_t i = 0; i < n;) {
-    if (i + 8 <= n && EightPlainAsciiBytes(s + i)) {
-      i += 8;
-      continue;
-    }
     const unsigned char byte = s[i];
     if (byte < 0x80) {
       if (kAsciiTable[byte] != 0)

@@ -74,7 +74,9 @@ TEST(EscapeMarkupTest, StoredFormsGiveTheBytesOfTheTextWrittenAsUtf8) {
                                      u"\U0001F600",
                                      std::u16string(1, u'\xD83D'),
                                      u"\u00E9",
-                                     u"\u4E2D"};
+                                     u"\u4E2D",
+                                     u"\u00E9<",
+                                     u"\u044F\u044F&\u044F"};
   TDictionary dictionary;
   for (const std::u16string& special : specials) {
     for (size_t position = 0; position < 20; ++position) {

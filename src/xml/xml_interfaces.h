@@ -190,7 +190,8 @@ class IXMLProcessingInstruction : public virtual IXMLNode {
 };
 
 // A document: creates its nodes, holds its top-level children, and saves itself. A save reads the
-// tree and changes nothing in it.
+// tree, on two threads for an element with many children, and changes nothing in it: the tree must
+// not change while it is saved.
 class IXMLDocument : public virtual IXMLNode {
  public:
   // A new, unattached node of this document.

@@ -41,7 +41,9 @@ class TXMLNode : public virtual IXMLNode {
   bool HasChildNodes() const override;
   IXMLNodePtr AppendChild(const IXMLNodePtr& new_child) override;
 
-  // Serialises this node, and what it holds, into `stream`.
+  // Serialises this node, and what it holds, into `stream`. The children of a large element are
+  // written on two threads at once (WriteChildrenInChunks), each with its own stream: an override
+  // must only read the tree.
   virtual void WriteNode(TXMLTextStream& stream) const = 0;
 
   // True when this node and `other` have the same NodeName. Interned names of one dictionary are

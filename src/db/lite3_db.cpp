@@ -1,6 +1,6 @@
 #include "db/lite3_db.h"
 
-#include <cstring>
+#include <algorithm>
 
 #include "db/database_header.h"
 #include "platform/clock.h"
@@ -37,7 +37,6 @@ constexpr int kSqliteCantOpen = 14;
 // in it. The empty path's temporary database belongs to the library alone. A connection is used by
 // one thread at a time (the export hands it to its reading thread and takes it back), so the
 // library's own locks around every call are left out: they cost a lock and an unlock per call.
-
 int OpenFlags(TDatabaseKind kind) {
   switch (kind) {
     case TDatabaseKind::Datastore:
@@ -86,22 +85,37 @@ const char* TempStoreText(TTempStore mode) {
   }
 }
 
+// True when a rollback journal beside `path` is not empty and its header is not zeroed.
+bool JournalMayHoldAChange(const std::string& path) {
+  // An empty journal, or one whose header is zeroed, is what a finished change leaves in the
+  // library's TRUNCATE and PERSIST journal modes.
+  const std::optional<std::string> start = ReadFileStart(RollbackJournalPath(path), 1);
+  return start && !start->empty() && (*start)[0] != 0;
+}
+
 }  // namespace
 
 bool PathHasDirectoryPart(std::string_view Path) {
   return Path.find_first_of("/\\:") != std::string_view::npos;
 }
 
-int BusyHandler(void* UserData, int /*RetryCount*/) {
-  auto* result_set = static_cast<TLite3ResultSet*>(UserData);
+int BusyHandler(void* UserData, int RetryCount) {
   // Another program may hold its lock for ever; past the limit the statement fails with the
-  // library's "database is locked" instead of hanging the program.
-  TLite3Db& db = result_set->lite3_db_;
-  if (db.busy_waited_milliseconds_ >= db.BusyLimitMilliseconds) {
+  // library's "database is locked" instead of hanging the program. The wait is read off a
+  // monotonic clock, from the first call of each locking event (RetryCount 0) to this one, so that
+  // slow sleeps and the library's retries count too.
+  TLite3Db& db = *static_cast<TLite3Db*>(UserData);
+  const int64_t now = MonotonicMicroseconds();
+  if (RetryCount > 0)
+    db.busy_waited_microseconds_ += now - db.busy_last_call_microseconds_;
+  db.busy_last_call_microseconds_ = now;
+  const int64_t remaining =
+      static_cast<int64_t>(db.BusyLimitMilliseconds) * 1000 - db.busy_waited_microseconds_;
+  if (remaining <= 0)
     return 0;
-  }
-  SleepMilliseconds(kBusySleepMilliseconds);
-  db.busy_waited_milliseconds_ += kBusySleepMilliseconds;
+  // Whole milliseconds, at least one, never past the limit by more than the last part of one.
+  const int64_t sleep = std::min<int64_t>(kBusySleepMilliseconds, (remaining + 999) / 1000);
+  SleepMilliseconds(static_cast<unsigned>(sleep));
   return -1;
 }
 
@@ -150,7 +164,9 @@ bool TLite3ResultSet::RequireHandle() {
 
 void TLite3ResultSet::InstallBusyHandler() {
   Sqlite().busy_timeout(lite3_db_.Handle, 2);
-  Sqlite().busy_handler(lite3_db_.Handle, BusyHandler, this);
+  // The connection, not this result set, is the handler's data: the handler stays installed
+  // after this set is deleted, while other sets of the connection step on.
+  Sqlite().busy_handler(lite3_db_.Handle, BusyHandler, &lite3_db_);
 }
 
 void TLite3ResultSet::ReadChangeCounts() {
@@ -183,11 +199,14 @@ void TLite3ResultSet::FillRow(sqlite3_stmt* statement, bool wide) {
       const void* bytes = api.column_blob(statement, i);
       row->AddBytes(static_cast<const char*>(bytes), bytes ? static_cast<size_t>(size) : 0, false);
     } else if (wide) {
-      row->Add(Utf16ToUtf8(WideFromLibrary(api.column_text16(statement, i))), false);
+      // Text is read by its length, so that a zero inside it does not end it. The length is asked
+      // after the text, as the library's conversions require.
+      const auto* text = static_cast<const char16_t*>(api.column_text16(statement, i));
+      const size_t units = text ? static_cast<size_t>(api.column_bytes16(statement, i)) / 2 : 0;
+      row->Add(Utf16ToUtf8(std::u16string(text ? text : u"", units)), false);
     } else {
-      // Up to the first zero byte, as the library's C string ends there.
       const auto* text = reinterpret_cast<const char*>(api.column_text(statement, i));
-      row->AddBytes(text, text ? std::strlen(text) : 0, false);
+      row->AddBytes(text, text ? static_cast<size_t>(api.column_bytes(statement, i)) : 0, false);
     }
   }
 }
@@ -418,7 +437,7 @@ bool TLite3Db::Open(const std::string& Path) {
     return false;
   }
 
-  busy_waited_milliseconds_ = 0;
+  busy_waited_microseconds_ = 0;
   const int rc =
       path.empty() ? OpenHandle(path, TDatabaseKind::PrivateTemporary) : OpenDatastore(path);
   if (rc > 0) {
@@ -450,9 +469,9 @@ int TLite3Db::OpenDatastore(const std::string& path) {
   const bool log_missing =
       header && header->HasMagic && header->WalMode && !FileStampOf(WriteAheadLogPath(path)).Exists;
   if (!log_missing) {
-    // Beside a rollback journal the file may be in the middle of a change; its length is checked
-    // once the change is undone, in the private copy.
-    if (!FileStampOf(RollbackJournalPath(path)).Exists && FailIfDamaged(path))
+    // Beside a journal that may hold an unfinished change the file may be in the middle of that
+    // change; its length is checked once the change is undone, in the private copy.
+    if (!JournalMayHoldAChange(path) && FailIfDamaged(path))
       return kDamagedDatastore;
     const int rc = OpenHandle(path, TDatabaseKind::Datastore);
     if (rc != kSqliteOk || !ReadingNeedsWrites(path))

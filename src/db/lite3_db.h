@@ -134,10 +134,11 @@ class TLite3Db : public TMinDB {
 
   // The library's connection handle; nullptr until an open call returned one and after Close.
   sqlite3* Handle = nullptr;
-  // The longest total time the statements of one open connection sleep waiting for another
-  // program's lock; past it every statement that meets the lock fails with the library's
-  // "database is locked" error. Counted over all statements, so that the set-up reads of Open and
-  // the caller's query together wait no longer than this.
+  // The longest total time the statements of one open connection wait for another program's
+  // lock (measured on a monotonic clock, kept to within a few milliseconds); past it every
+  // statement that meets the lock fails with the library's "database is locked" error. Counted over
+  // all statements, so that the set-up reads of Open and the caller's query together wait no longer
+  // than this.
   unsigned BusyLimitMilliseconds = 10000;
 
  private:
@@ -159,14 +160,17 @@ class TLite3Db : public TMinDB {
   std::unique_ptr<TLite3ResultSet> internal_query_;
   // The copy the connection reads when the datastore cannot be read in place; removed by Close.
   std::unique_ptr<TPrivateDatastoreCopy> private_copy_;
-  unsigned busy_waited_milliseconds_ = 0;
+  // The time spent in the busy handler since Open, and when it was last called.
+  int64_t busy_waited_microseconds_ = 0;
+  int64_t busy_last_call_microseconds_ = 0;
 };
 
 // True when `Path` names a directory: it contains "/", "\" or ":".
 bool PathHasDirectoryPart(std::string_view Path);
 
-// The library's busy callback: sleeps 2 ms and asks for a retry, until the connection of the
-// result set `UserData` has slept its BusyLimitMilliseconds in total since it was opened.
+// The library's busy callback: sleeps 2 ms and asks for a retry, until the connection `UserData`
+// (a TLite3Db) has waited its BusyLimitMilliseconds in total since it was opened, as a
+// monotonic clock measures it (the last sleep is shortened to end at the limit).
 int BusyHandler(void* UserData, int RetryCount);
 
 // The SQL function LowerW(text): the Unicode lower case of its one UTF-16 argument; NULL for NULL.

@@ -114,6 +114,7 @@ void FillApi(TSqliteApi& api) {
   Take(api.close, "sqlite3_close");
   Take(api.column_blob, "sqlite3_column_blob");
   Take(api.column_bytes, "sqlite3_column_bytes");
+  Take(api.column_bytes16, "sqlite3_column_bytes16");
   Take(api.column_count, "sqlite3_column_count");
   Take(api.column_double, "sqlite3_column_double");
   Take(api.column_int64, "sqlite3_column_int64");

@@ -34,6 +34,7 @@ struct TSqliteApi {
   int (*close)(sqlite3*) = nullptr;
   const void* (*column_blob)(sqlite3_stmt*, int) = nullptr;
   int (*column_bytes)(sqlite3_stmt*, int) = nullptr;
+  int (*column_bytes16)(sqlite3_stmt*, int) = nullptr;
   int (*column_count)(sqlite3_stmt*) = nullptr;
   double (*column_double)(sqlite3_stmt*, int) = nullptr;
   int64_t (*column_int64)(sqlite3_stmt*, int) = nullptr;

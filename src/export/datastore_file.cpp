@@ -24,4 +24,8 @@ std::string DatastoreOpenErrorMessage(const std::string& ErrorMessage) {
   return "Error openin datastore. Error was: " + ErrorMessage + ".";
 }
 
+std::string DatastoreReadErrorMessage(const std::string& ErrorMessage) {
+  return "Error reading datastore. Error was: " + ErrorMessage + ".";
+}
+
 }  // namespace velmorra

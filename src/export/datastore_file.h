@@ -19,4 +19,7 @@ inline constexpr char kDatastoreMissingMessage[] = "Datastore file doesn't exist
 // The message shown when the datastore cannot be opened, with the connection's ErrorMessage.
 std::string DatastoreOpenErrorMessage(const std::string& ErrorMessage);
 
+// The message for a datastore whose messages cannot be read, with the result set's ErrorMessage.
+std::string DatastoreReadErrorMessage(const std::string& ErrorMessage);
+
 }  // namespace velmorra

@@ -30,10 +30,22 @@ class IPhoneList {
   virtual std::string Text() const = 0;
 };
 
+// How a refresh ended.
+struct TPhoneListRefresh {
+  // False when a message was shown (no file at the path, or it cannot be opened) and the list
+  // was left as it was.
+  bool Replaced = false;
+  // When the list was replaced: empty if the datastore's phones were read, otherwise the message
+  // that says why they could not be (not a datastore, damaged, locked), the list then offering
+  // "All Phones" alone. This is not shown: the window stays quiet and its export reports the
+  // datastore; the command line reports it at once.
+  std::string ReadError;
+};
+
 // Replaces the items of `PhoneList` with "All Phones" and the IMEIs that have text messages in the
 // datastore at `DatastoreFile` (8-bit text, possibly empty), and selects "All Phones". On failure
 // shows the error in `Messages` and leaves the list as it was. Changes nothing else.
-void RefreshPhoneList(const std::string& DatastoreFile, IPhoneList& PhoneList,
-                      IMessageBoxes& Messages);
+TPhoneListRefresh RefreshPhoneList(const std::string& DatastoreFile, IPhoneList& PhoneList,
+                                   IMessageBoxes& Messages);
 
 }  // namespace velmorra

@@ -219,8 +219,15 @@ TExportResult ExportSmsBackup(const std::string& DatastoreFile, int PhoneIndex,
   const IXMLDocumentPtr document =
       messages.ErrorCode == 0 ? BuildBackupDocument(messages, result.MessageCount) : nullptr;
   if (!document) {
+    Messages.ShowMessage(TMessageBoxKind::Error, DatastoreReadErrorMessage(messages.ErrorMessage));
+    return {};
+  }
+
+  // An empty backup of one phone looks made and holds nothing: a phone without messages (one no
+  // longer in the datastore, or a name mistyped) is said instead, and no earlier file is replaced.
+  if (PhoneIndex != 0 && result.MessageCount == 0) {
     Messages.ShowMessage(TMessageBoxKind::Error,
-                         "Error reading datastore. Error was: " + messages.ErrorMessage + ".");
+                         "The datastore holds no text message of the phone \"" + PhoneText + "\".");
     return {};
   }
 

@@ -69,6 +69,12 @@ TEST(BadInputTest, EveryInputEndsInAnErrorCodeAndStaysUnchanged) {
          WriteFileBytes(path, database.substr(0, database.size() - 100));
        },
        false, -4, -1, ""},
+      {"cut short beside the empty journal of a finished change",
+       [&](const std::string& path) {
+         WriteFileBytes(path, database.substr(0, 5 * 1024));
+         WriteFileBytes(path + "-journal", "");
+       },
+       false, -4, -1, ""},
       {"cut inside the header",
        [&](const std::string& path) { WriteFileBytes(path, database.substr(0, 40)); }, false, -4,
        -1, ""},
@@ -88,6 +94,7 @@ TEST(BadInputTest, EveryInputEndsInAnErrorCodeAndStaysUnchanged) {
     const std::string path = directory.File(std::string(input.name) + ".db3");
     input.make(path);
     const std::string before = std::filesystem::is_directory(path) ? "" : ReadFileBytes(path);
+    const bool journal = std::filesystem::exists(path + "-journal");
 
     TLite3Db db;
     db.LibraryPath = testing::ProductSqliteLibraryPath();
@@ -111,7 +118,7 @@ TEST(BadInputTest, EveryInputEndsInAnErrorCodeAndStaysUnchanged) {
     if (!std::filesystem::is_directory(path)) {
       EXPECT_EQ(ReadFileBytes(path), before);
     }
-    EXPECT_FALSE(std::filesystem::exists(path + "-journal"));
+    EXPECT_EQ(std::filesystem::exists(path + "-journal"), journal);
   }
 }
 

@@ -183,11 +183,17 @@ TEST_F(Lite3DbTest, CellsCarryEveryKindOfValue) {
   EXPECT_EQ(row.Cells(4).AsString, std::string("\0A\0B", 4));
   EXPECT_FALSE(row.Cells(4).IsNull);
   EXPECT_EQ(row.Cells(5).AsInteger(), 31);
-  EXPECT_EQ(row.Cells(6).AsString, "a");  // text ends at its first zero byte
+  EXPECT_EQ(row.Cells(6).AsString, std::string("a\0b", 3));  // a zero byte does not end text
   EXPECT_EQ(row.Cells(7).AsInteger(), -7);
   EXPECT_EQ(row.Cells(8).AsString, "2.5e-07");
   EXPECT_EQ(row.Nulls(),
             (std::vector<bool>{true, false, false, false, false, false, false, false, false}));
+}
+
+TEST_F(Lite3DbTest, Utf16CallsKeepTextWithZerosWhole) {
+  ASSERT_TRUE(rs_->QueryW(u"SELECT 'Hi' || char(0) || 'Whole rest ü', char(0)"));
+  EXPECT_EQ(rs_->Rows(0).Cells(0).AsString, std::string("Hi\0Whole rest ü", 16));
+  EXPECT_EQ(rs_->Rows(0).Cells(1).AsString, std::string(1, '\0'));
 }
 
 TEST_F(Lite3DbTest, TextBeyondTheBasicPlaneAndMalformedText) {

@@ -341,17 +341,21 @@ TEST_F(BackupEndToEnd, TextOfEveryScriptAndMarkupComesBackUnchanged) {
 }
 
 TEST_F(BackupEndToEnd, ControlCharactersAreReplacedSoTheFileStaysWellFormed) {
-  WriteDatastore(
-      {Sms("555\x01"
-           "1234",
-           40179.5, 0, "bell\x07 escape\x1B end\x1F")});
+  // A zero byte is one of them: the text goes on after it.
+  WriteDatastore({Sms(std::string("555\x01"
+                                  "12\0"
+                                  "34",
+                                  9),
+                      40179.5, 0, std::string("bell\x07 escape\x1B end\x1F\0Whole rest", 29))});
 
   const TBackupFile file = Export();
 
-  EXPECT_THAT(Column(file, "body"),
-              ElementsAre("bell\xEF\xBF\xBD escape\xEF\xBF\xBD end\xEF\xBF\xBD"));
+  EXPECT_THAT(
+      Column(file, "body"),
+      ElementsAre("bell\xEF\xBF\xBD escape\xEF\xBF\xBD end\xEF\xBF\xBD\xEF\xBF\xBDWhole rest"));
   EXPECT_THAT(Column(file, "address"), ElementsAre("555\xEF\xBF\xBD"
-                                                   "1234"));
+                                                   "12\xEF\xBF\xBD"
+                                                   "34"));
 }
 
 TEST_F(BackupEndToEnd, BodyThatIsNotUtf8KeepsEveryCharacter) {

@@ -1,4 +1,5 @@
 #include <QCoreApplication>
+#include <QIcon>
 
 #include "app/output_location.h"
 #include "app/qt/application.h"
@@ -8,9 +9,23 @@
 #include "platform/registry.h"
 #include "platform/user_folders.h"
 
+namespace {
+
+// The program's icon, from the sizes built into the program.
+QIcon ProgramIcon() {
+  QIcon icon;
+  for (int size : {16, 24, 32, 48, 64, 128, 256})
+    icon.addFile(QStringLiteral(":/icons/velmorra-%1.png").arg(size), QSize(size, size));
+  return icon;
+}
+
+}  // namespace
+
 int main(int argc, char** argv) {
   using namespace velmorra;
   TVelmorraApplication application(argc, argv);
+  TVelmorraApplication::setDesktopFileName(QStringLiteral("org.velmorra.Velmorra"));
+  TVelmorraApplication::setWindowIcon(ProgramIcon());
   // Beside the program, or in the documents folder when the program is installed.
   const std::string output_directory =
       WindowOutputDirectory(ProgramDirectory(), DocumentsDirectory());

@@ -69,7 +69,10 @@ bool LockTemporary(int descriptor) {
 // Removes the temporary file `name` in `directory` when it is provably a leftover: a regular
 // file of this user that no process holds, still under that name.
 void RemoveIfLeftOver(int directory, const char* name) {
-  const int descriptor = openat(directory, name, O_RDONLY | O_NOFOLLOW | O_CLOEXEC);
+  // Some network file systems lock only files open for writing.
+  int descriptor = openat(directory, name, O_RDWR | O_NOFOLLOW | O_CLOEXEC);
+  if (descriptor < 0 && errno == EACCES)
+    descriptor = openat(directory, name, O_RDONLY | O_NOFOLLOW | O_CLOEXEC);
   if (descriptor < 0)
     return;
   struct stat opened, named;

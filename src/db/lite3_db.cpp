@@ -26,6 +26,7 @@ constexpr unsigned kBusySleepMilliseconds = 2;
 constexpr int kSqliteOpenReadOnly = 0x01;
 constexpr int kSqliteOpenReadWrite = 0x02;
 constexpr int kSqliteOpenCreate = 0x04;
+constexpr int kSqliteOpenNoMutex = 0x8000;
 constexpr int kSqliteReadOnly = 8;
 constexpr int kSqliteCantOpen = 14;
 
@@ -33,17 +34,19 @@ constexpr int kSqliteCantOpen = 14;
 // A datastore is opened for reading only and never created: reading it must not change a byte of
 // it or leave a file behind, and a path whose file has vanished fails instead of becoming an empty
 // database. A private copy is the connection's own and the library may undo an unfinished change
-// in it. The empty path's temporary database belongs to the library alone.
+// in it. The empty path's temporary database belongs to the library alone. A connection is used by
+// one thread at a time (the export hands it to its reading thread and takes it back), so the
+// library's own locks around every call are left out: they cost a lock and an unlock per call.
 int OpenFlags(TDatabaseKind kind) {
   switch (kind) {
     case TDatabaseKind::Datastore:
-      return kSqliteOpenReadOnly;
+      return kSqliteOpenReadOnly | kSqliteOpenNoMutex;
     case TDatabaseKind::PrivateCopy:
-      return kSqliteOpenReadWrite;
+      return kSqliteOpenReadWrite | kSqliteOpenNoMutex;
     case TDatabaseKind::PrivateTemporary:
-      return kSqliteOpenReadWrite | kSqliteOpenCreate;
+      return kSqliteOpenReadWrite | kSqliteOpenCreate | kSqliteOpenNoMutex;
   }
-  return kSqliteOpenReadOnly;
+  return kSqliteOpenReadOnly | kSqliteOpenNoMutex;
 }
 
 // Open's answers (and ErrorCodes) of its own, beside the library's codes, which are positive: the
@@ -322,7 +325,7 @@ bool TLite3ResultSet::PrepareW(const std::u16string& Sql_) {
   return RunPrepare(true);
 }
 
-bool TLite3ResultSet::StepHeld(TResultRow** Row, bool wide) {
+bool TLite3ResultSet::StepHeld(TResultRow** Row, bool wide, bool fill) {
   if (Row != nullptr)
     *Row = &EmptyRow;
   if (Statement == nullptr) {
@@ -333,9 +336,11 @@ bool TLite3ResultSet::StepHeld(TResultRow** Row, bool wide) {
   }
   ErrorCode = Sqlite().step(Statement);
   if (ErrorCode == kSqliteRow) {
-    FillRow(Statement, wide);
-    if (Row != nullptr)
-      *Row = &rows_[0];
+    if (fill) {
+      FillRow(Statement, wide);
+      if (Row != nullptr)
+        *Row = &rows_[0];
+    }
     return true;
   }
   if (ErrorCode != kSqliteDone)
@@ -344,11 +349,46 @@ bool TLite3ResultSet::StepHeld(TResultRow** Row, bool wide) {
 }
 
 bool TLite3ResultSet::Next(TResultRow** Row) {
-  return StepHeld(Row, false);
+  return StepHeld(Row, false, true);
 }
 
 bool TLite3ResultSet::NextW(TResultRow** Row) {
-  return StepHeld(Row, true);
+  return StepHeld(Row, true, true);
+}
+
+bool TLite3ResultSet::Step() {
+  return StepHeld(nullptr, false, false);
+}
+
+bool TLite3ResultSet::HasColumn(int index) const {
+  return Statement != nullptr && index >= 0 && index < static_cast<int>(Columns.size());
+}
+
+TColumnType TLite3ResultSet::ColumnType(int index) {
+  if (!HasColumn(index))
+    return TColumnType::Null;
+  return static_cast<TColumnType>(Sqlite().column_type(Statement, index));
+}
+
+std::string_view TLite3ResultSet::ColumnBytes(int index) {
+  if (!HasColumn(index))
+    return {};
+  const TSqliteApi& api = Sqlite();
+  // The pointer first, then the length: asking for the text may convert the value.
+  const void* bytes = api.column_type(Statement, index) == kSqliteBlob
+                          ? api.column_blob(Statement, index)
+                          : api.column_text(Statement, index);
+  if (bytes == nullptr)
+    return {};
+  return {static_cast<const char*>(bytes), static_cast<size_t>(api.column_bytes(Statement, index))};
+}
+
+int64_t TLite3ResultSet::ColumnInteger(int index) {
+  return HasColumn(index) ? Sqlite().column_int64(Statement, index) : 0;
+}
+
+double TLite3ResultSet::ColumnReal(int index) {
+  return HasColumn(index) ? Sqlite().column_double(Statement, index) : 0;
 }
 
 // ---- TLite3Db ----

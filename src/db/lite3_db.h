@@ -11,6 +11,9 @@
 
 namespace velmorra {
 
+// The storage class of a value as the library reports it (sqlite3_column_type).
+enum class TColumnType { Integer = 1, Real = 2, Text = 3, Blob = 4, Null = 5 };
+
 // How the database keeps temporary tables and indexes (the temp_store pragma).
 enum TTempStore { tsDefault = 0, tsMemory = 1, tsFile = 2 };
 
@@ -40,6 +43,20 @@ class TLite3ResultSet : public TResultSet {
   bool NextW(TResultRow** Row = nullptr) override;
   void Clear() override;
 
+  // Steps the held statement like Next, with the same results and errors, but copies nothing:
+  // the values of the row it stands on are read with the Column operations below, which stay
+  // valid until the next step. For a reader that needs a few columns of many rows.
+  bool Step();
+  // The current row's value `index` (a column out of range reads as NULL): its storage class; its
+  // bytes (a text's UTF-8 by its byte length, zero bytes kept; a BLOB's raw bytes; a number's text
+  // as the library prints it; empty for NULL), valid until the next step or Column call on the
+  // same value; and, for numbers, the value itself. Only between a Step that returned true and
+  // the next step.
+  TColumnType ColumnType(int index);
+  std::string_view ColumnBytes(int index);
+  int64_t ColumnInteger(int index);
+  double ColumnReal(int index);
+
   // The statement held between Prepare and the next reset; nullptr otherwise.
   sqlite3_stmt* Statement = nullptr;
 
@@ -61,7 +78,9 @@ class TLite3ResultSet : public TResultSet {
   bool RunQuery(bool wide);
   // Compiles Sql (or SqlW) and holds the statement.
   bool RunPrepare(bool wide);
-  bool StepHeld(TResultRow** Row, bool wide);
+  // Steps the held statement; copies the row into Rows(0) when `fill` is set.
+  bool StepHeld(TResultRow** Row, bool wide, bool fill);
+  bool HasColumn(int index) const;
   void ReadColumns(sqlite3_stmt* statement, bool wide_names);
   void StepToEnd(sqlite3_stmt* statement, bool wide);
   // ErrorCode and ErrorMessage after a step of `statement` answered the error `answer`.
@@ -75,9 +94,10 @@ class TLite3ResultSet : public TResultSet {
 
 // A connection to an SQLite database through the run-time bound library. It owns its result sets
 // and InternalQuery; deleting it finalizes every statement before closing the database. Never
-// throws; failures are in ErrorCode/ErrorMessage (-1 library not bound, -2 open failed, other
+// throws; failures are in ErrorCode/ErrorMessage (-1 library not bound, -2 open failed, -3
 // the private copy of an unreadable datastore failed, -4 the datastore is damaged, other values
-// from registering LowerW).
+// from registering LowerW). A connection, with its result sets, may pass from one thread to another
+// but is used by one thread at a time: the library is told to take no locks of its own.
 class TLite3Db : public TMinDB {
  public:
   // Makes no library call.

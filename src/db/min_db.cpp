@@ -58,7 +58,9 @@ bool StartsWith(std::string_view text, std::string_view prefix) {
   return text.substr(0, prefix.size()) == prefix;
 }
 
-int32_t ParseInteger(std::string_view text) {
+}  // namespace
+
+int32_t TextAsInteger(std::string_view text) {
   while (!text.empty() && text.front() == ' ')
     text.remove_prefix(1);
   bool negative = false;
@@ -88,6 +90,8 @@ int32_t ParseInteger(std::string_view text) {
   return static_cast<int32_t>(negative ? -static_cast<int64_t>(magnitude)
                                        : static_cast<int64_t>(magnitude));
 }
+
+namespace {
 
 char LowerAscii(char c) {
   return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
@@ -123,7 +127,7 @@ std::u16string TResultCell::AsWideString() const {
 }
 
 int32_t TResultCell::AsInteger() const {
-  return ParseInteger(AsString);
+  return TextAsInteger(AsString);
 }
 
 const std::string& TResultRow::Strings(int index) const {

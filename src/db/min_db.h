@@ -11,6 +11,10 @@ namespace velmorra {
 
 class TMinDB;
 
+// `Text` read as a 32-bit integer (blanks before it, a sign, then decimal digits, or hexadecimal
+// after "$", "x" or "0x"); 0 when the whole text is not such a number. TResultCell::AsInteger.
+int32_t TextAsInteger(std::string_view Text);
+
 // Whether a new result set is handed to its connection (the normal case) or stays with its
 // creator (a connection's own InternalQuery).
 enum class TRegistration { Registered, Internal };

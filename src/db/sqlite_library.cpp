@@ -116,6 +116,8 @@ void FillApi(TSqliteApi& api) {
   Take(api.column_bytes, "sqlite3_column_bytes");
   Take(api.column_bytes16, "sqlite3_column_bytes16");
   Take(api.column_count, "sqlite3_column_count");
+  Take(api.column_double, "sqlite3_column_double");
+  Take(api.column_int64, "sqlite3_column_int64");
   Take(api.column_text, "sqlite3_column_text");
   Take(api.column_text16, "sqlite3_column_text16");
   Take(api.column_type, "sqlite3_column_type");

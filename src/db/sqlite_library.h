@@ -36,6 +36,8 @@ struct TSqliteApi {
   int (*column_bytes)(sqlite3_stmt*, int) = nullptr;
   int (*column_bytes16)(sqlite3_stmt*, int) = nullptr;
   int (*column_count)(sqlite3_stmt*) = nullptr;
+  double (*column_double)(sqlite3_stmt*, int) = nullptr;
+  int64_t (*column_int64)(sqlite3_stmt*, int) = nullptr;
   const unsigned char* (*column_text)(sqlite3_stmt*, int) = nullptr;
   const void* (*column_text16)(sqlite3_stmt*, int) = nullptr;
   int (*column_type)(sqlite3_stmt*, int) = nullptr;

@@ -1,13 +1,18 @@
 #include "export/sms_backup_export.h"
 
-#include <charconv>
+#include <exception>
+#include <memory>
+#include <optional>
+#include <thread>
+#include <vector>
 
 #include "db/lite3_db.h"
 #include "export/backup_file_name.h"
+#include "export/batch_queue.h"
 #include "export/datastore_file.h"
+#include "export/message_rows.h"
 #include "export/phone_list.h"
-#include "export/stored_text.h"
-#include "export/timestamp.h"
+#include "xml/dictionary.h"
 #include "xml/xml_document.h"
 
 namespace velmorra {
@@ -34,73 +39,153 @@ std::u16string DecimalText(int64_t value) {
   return std::u16string(digits.begin(), digits.end());
 }
 
-// Where the used columns are in the rows of the message query (-1 for a column the query lacks,
-// which reads as NULL), found once per query as CellByName would find them.
-struct TMessageColumns {
-  explicit TMessageColumns(const TResultRow& row)
-      : Sender(row.ColumnIndex("Sender")),
-        SentReceivedTimestamp(row.ColumnIndex("SentReceivedTimestamp")),
-        Status(row.ColumnIndex("Status")),
-        Text(row.ColumnIndex("Text")) {}
+// Rows travel from the reading thread to the building one in batches of this size; this many
+// batches circulate, which bounds the memory between the two.
+constexpr size_t kBatchRows = 512;
+constexpr size_t kBatchBytes = 256 * 1024;
+constexpr size_t kBatchCount = 8;
+// How many rows ahead the builder asks for the dictionary's memory.
+constexpr size_t kPrefetchRows = 4;
 
-  int Sender;
-  int SentReceivedTimestamp;
-  int Status;
-  int Text;
+// Makes the sms elements of decoded rows. The names and constant values are interned once.
+class TMessageElementBuilder {
+ public:
+  TMessageElementBuilder(IXMLDocument& document, IXMLElement& smses)
+      : document_(document),
+        smses_(smses),
+        dictionary_(document.Dictionary()),
+        protocol_(dictionary_.Intern(u"protocol")),
+        address_(dictionary_.Intern(u"address")),
+        date_(dictionary_.Intern(u"date")),
+        type_(dictionary_.Intern(u"type")),
+        subject_(dictionary_.Intern(u"subject")),
+        body_(dictionary_.Intern(u"body")),
+        toa_(dictionary_.Intern(u"toa")),
+        sc_toa_(dictionary_.Intern(u"sc_toa")),
+        service_center_(dictionary_.Intern(u"service_center")),
+        read_(dictionary_.Intern(u"read")),
+        status_(dictionary_.Intern(u"status")),
+        zero_(dictionary_.Intern(u"0")),
+        one_(dictionary_.Intern(u"1")),
+        two_(dictionary_.Intern(u"2")),
+        null_(dictionary_.Intern(u"null")),
+        minus_one_(dictionary_.Intern(u"-1")) {}
+
+  // Appends one sms element per row of `batch`, in order.
+  void Append(const TMessageBatch& batch) {
+    const std::vector<TMessageRow>& rows = batch.Rows;
+    for (size_t i = 0; i < rows.size(); ++i) {
+      if (i + kPrefetchRows < rows.size()) {
+        const TMessageRow& ahead = rows[i + kPrefetchRows];
+        dictionary_.Prefetch(ahead.Address.Hash);
+        dictionary_.Prefetch(ahead.Date.Hash);
+        dictionary_.Prefetch(ahead.Body.Hash);
+      }
+      AppendMessage(batch, rows[i]);
+    }
+  }
+
+ private:
+  int32_t Intern(const TMessageBatch& batch, const TStoredTextRef& text) {
+    return dictionary_.InternStored(batch.Text(text), text.Hash);
+  }
+
+  void AppendMessage(const TMessageBatch& batch, const TMessageRow& row) {
+    const IXMLElementPtr sms = document_.CreateElement(u"sms");
+    smses_.AppendChild(sms);
+    sms->SetAttributeIds(protocol_, zero_);
+    sms->SetAttributeIds(address_, Intern(batch, row.Address));
+    sms->SetAttributeIds(date_, Intern(batch, row.Date));
+    sms->SetAttributeIds(type_, row.Sent ? two_ : one_);
+    sms->SetAttributeIds(subject_, null_);
+    sms->SetAttributeIds(body_, Intern(batch, row.Body));
+    sms->SetAttributeIds(toa_, null_);
+    sms->SetAttributeIds(sc_toa_, null_);
+    sms->SetAttributeIds(service_center_, null_);
+    sms->SetAttributeIds(read_, one_);
+    sms->SetAttributeIds(status_, minus_one_);
+  }
+
+  IXMLDocument& document_;
+  IXMLElement& smses_;
+  TDictionary& dictionary_;
+  const int32_t protocol_, address_, date_, type_, subject_, body_, toa_, sc_toa_, service_center_,
+      read_, status_;
+  const int32_t zero_, one_, two_, null_, minus_one_;
 };
 
-// Texts reused from one message to the next.
-struct TMessageTexts {
-  std::u16string address;
-  std::u16string date;
-  std::u16string body;
+// The thread that steps the statement and decodes the rows, handing full batches to the builder
+// and taking emptied ones back. It is joined when the object goes; a failure other than the
+// library's (which stays in the result set) is raised again by Finish.
+class TMessageReadingThread {
+ public:
+  explicit TMessageReadingThread(TLite3ResultSet& messages) : reader_(messages) {
+    for (size_t i = 0; i < kBatchCount; ++i)
+      empty_.Push(std::make_unique<TMessageBatch>());
+    thread_ = std::thread([this] { Run(); });
+  }
+  ~TMessageReadingThread() {
+    if (thread_.joinable()) {
+      empty_.Abandon();
+      thread_.join();
+    }
+  }
+  TMessageReadingThread(const TMessageReadingThread&) = delete;
+  TMessageReadingThread& operator=(const TMessageReadingThread&) = delete;
+
+  // The next batch of rows; nothing after the last.
+  std::optional<std::unique_ptr<TMessageBatch>> Next() { return full_.Pop(); }
+  // Gives a batch whose rows are built back for reuse.
+  void Return(std::unique_ptr<TMessageBatch> batch) { empty_.Push(std::move(batch)); }
+  // Waits for the thread to end and raises what ended it, if anything did.
+  void Finish() {
+    thread_.join();
+    if (error_)
+      std::rethrow_exception(error_);
+  }
+
+ private:
+  void Run() {
+    try {
+      bool more = true;
+      while (more) {
+        std::optional<std::unique_ptr<TMessageBatch>> batch = empty_.Pop();
+        if (!batch)
+          break;
+        more = reader_.ReadBatch(**batch, kBatchRows, kBatchBytes);
+        full_.Push(std::move(*batch));
+      }
+    } catch (...) {
+      error_ = std::current_exception();
+    }
+    full_.Close();
+  }
+
+  TMessageRowReader reader_;
+  TBatchQueue<std::unique_ptr<TMessageBatch>> empty_;
+  TBatchQueue<std::unique_ptr<TMessageBatch>> full_;
+  std::exception_ptr error_;
+  std::thread thread_;
 };
 
-void SetDecimalText(int64_t value, std::u16string& text) {
-  char digits[24];
-  const char* const end = std::to_chars(digits, digits + sizeof digits, value).ptr;
-  text.assign(static_cast<const char*>(digits), end);
-}
-
-// Appends one sms element for `row` to `smses`; a missing column or a NULL reads as the empty
-// text.
-void AppendMessage(IXMLDocument& document, IXMLElement& smses, TResultRow& row,
-                   const TMessageColumns& columns, TMessageTexts& texts) {
-  const IXMLElementPtr sms = document.CreateElement(u"sms");
-  smses.AppendChild(sms);
-  sms->SetAttribute(u"protocol", u"0");
-  DecodeStoredText(row.Cells(columns.Sender).AsString, texts.address);
-  sms->SetAttribute(u"address", texts.address);
-  SetDecimalText(TimestampToUnixMillis(row.Cells(columns.SentReceivedTimestamp).AsString),
-                 texts.date);
-  sms->SetAttribute(u"date", texts.date);
-  sms->SetAttribute(u"type", IsSentStatus(row.Cells(columns.Status).AsInteger()) ? u"2" : u"1");
-  sms->SetAttribute(u"subject", u"null");
-  DecodeStoredText(row.Cells(columns.Text).AsString, texts.body);
-  sms->SetAttribute(u"body", texts.body);
-  sms->SetAttribute(u"toa", u"null");
-  sms->SetAttribute(u"sc_toa", u"null");
-  sms->SetAttribute(u"service_center", u"null");
-  sms->SetAttribute(u"read", u"1");
-  sms->SetAttribute(u"status", u"-1");
-}
-
-// Builds the backup document from the rows of the prepared statement, one row at a time. Returns
-// nullptr when a step fails; the result set then holds the library's error.
+// Builds the backup document from the rows of the prepared statement: one thread reads and decodes
+// the rows while this one makes their elements. Returns nullptr when a step fails; the result set
+// then holds the library's error.
 IXMLDocumentPtr BuildBackupDocument(TLite3ResultSet& messages, int& count) {
   const IXMLDocumentPtr document = MakeXMLDocument();
   document->AppendChild(
       document->CreateProcessingInstruction(u"xml", u"version=\"1.0\" encoding=\"utf-8\""));
   const IXMLElementPtr smses = document->CreateElement(u"smses");
   document->AppendChild(smses);
+  TMessageElementBuilder builder(*document, *smses);
   count = 0;
-  const TMessageColumns columns(messages.EmptyRow);
-  TMessageTexts texts;
-  TResultRow* row = nullptr;
-  while (messages.Next(&row)) {
-    AppendMessage(*document, *smses, *row, columns, texts);
-    ++count;
+  TMessageReadingThread reading(messages);
+  while (std::optional<std::unique_ptr<TMessageBatch>> batch = reading.Next()) {
+    builder.Append(**batch);
+    count += static_cast<int>((*batch)->Rows.size());
+    reading.Return(std::move(*batch));
   }
+  reading.Finish();
   if (messages.ErrorCode != kSqliteDone)
     return nullptr;
   smses->SetAttribute(u"count", DecimalText(count));

@@ -2,6 +2,7 @@
 
 #include <array>
 #include <cstdint>
+#include <cstring>
 
 #include "platform/text_encoding.h"
 
@@ -32,7 +33,66 @@ char16_t* PutCodePoint(char16_t* out, char32_t code_point) {
   return out;
 }
 
+// Appends the stored form of one code unit.
+void AppendStoredUnit(char16_t unit, std::string& out) {
+  if (unit < 0x80 && unit != 0) {
+    out += static_cast<char>(unit);
+  } else if (unit < 0x800 && unit != 0) {
+    const char bytes[2] = {static_cast<char>(0xC0 | (unit >> 6)),
+                           static_cast<char>(0x80 | (unit & 0x3F))};
+    out.append(bytes, 2);
+  } else {
+    const char bytes[3] = {static_cast<char>(0xE0 | (unit >> 12)),
+                           static_cast<char>(0x80 | ((unit >> 6) & 0x3F)),
+                           static_cast<char>(0x80 | (unit & 0x3F))};
+    out.append(bytes, 3);
+  }
+}
+
+// Whether the eight bytes at `p` are all ASCII and none of them is zero.
+bool EightPlainAsciiBytes(const char* p) {
+  constexpr uint64_t kOnes = 0x0101010101010101ull;
+  constexpr uint64_t kHighBits = 0x8080808080808080ull;
+  uint64_t word;
+  std::memcpy(&word, p, 8);
+  return ((word | ((word - kOnes) & ~word)) & kHighBits) == 0;
+}
+
 }  // namespace
+
+void AppendStoredForm(std::string_view bytes, std::string& out) {
+  size_t run = 0;  // start of the bytes copied as they are
+  size_t pos = 0;
+  while (pos < bytes.size()) {
+    if (pos + 8 <= bytes.size() && EightPlainAsciiBytes(bytes.data() + pos)) {
+      pos += 8;
+      continue;
+    }
+    const unsigned char lead = static_cast<unsigned char>(bytes[pos]);
+    if (lead != 0 && lead < 0x80) {
+      ++pos;
+      continue;
+    }
+    char32_t code_point = 0;
+    const size_t length = lead == 0 ? 1 : ReadUtf8Sequence(bytes, pos, code_point);
+    if (length == 2 || length == 3) {
+      pos += length;
+      continue;
+    }
+    out.append(bytes.substr(run, pos - run));
+    if (length == 4) {
+      code_point -= 0x10000;
+      AppendStoredUnit(static_cast<char16_t>(0xD800 + (code_point >> 10)), out);
+      AppendStoredUnit(static_cast<char16_t>(0xDC00 + (code_point & 0x3FF)), out);
+      pos += 4;
+    } else {
+      AppendStoredUnit(Windows1252(lead), out);  // zero, or a byte of no sequence
+      ++pos;
+    }
+    run = pos;
+  }
+  out.append(bytes.substr(run));
+}
 
 std::u16string DecodeStoredText(std::string_view bytes) {
   std::u16string text;

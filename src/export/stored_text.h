@@ -14,4 +14,10 @@ std::u16string DecodeStoredText(std::string_view bytes);
 // DecodeStoredText into `text`, replacing what it held (and reusing its room).
 void DecodeStoredText(std::string_view bytes, std::u16string& text);
 
+// Appends to `out` the form in which a document's dictionary stores DecodeStoredText(bytes) (each
+// UTF-16 code unit UTF-8 encoded on its own, U+0000 as E0 80 80; see TDictionary::StoredForm),
+// made from the bytes directly: well-formed UTF-8 other than four-byte sequences and zero bytes is
+// copied as it is.
+void AppendStoredForm(std::string_view bytes, std::string& out);
+
 }  // namespace velmorra

@@ -168,19 +168,12 @@ long double RoundHalfToEven(long double value) {
   return std::fmod(lower, 2.0L) == 0 ? lower : lower + 1;
 }
 
-}  // namespace
-
-int64_t TimestampToUnixMillis(const std::string& Text) {
-  std::optional<double> day_count = ReadNumber(Text, ',');
-  if (!day_count)
-    day_count = ReadNumber(Text, '.');
-  if (!day_count || !std::isfinite(*day_count))
-    day_count = TodayDayCount();
-
+// Whole milliseconds since 1970 of a finite day count, rounded to the second.
+int64_t DayCountToUnixMillis(double day_count) {
   // In extended precision, so that a product a hair above or below a half second rounds by its
   // true value.
   const long double seconds =
-      RoundHalfToEven((static_cast<long double>(*day_count) - kUnixEpochDayCount) * kSecondsPerDay);
+      RoundHalfToEven((static_cast<long double>(day_count) - kUnixEpochDayCount) * kSecondsPerDay);
   if (seconds >= static_cast<long double>(kLargestSeconds)) {
     return kLargestSeconds * kMillisecondsPerSecond;
   }
@@ -188,6 +181,39 @@ int64_t TimestampToUnixMillis(const std::string& Text) {
     return -kLargestSeconds * kMillisecondsPerSecond;
   }
   return static_cast<int64_t>(seconds) * kMillisecondsPerSecond;
+}
+
+}  // namespace
+
+int64_t TimestampToUnixMillis(std::string_view Text) {
+  std::optional<double> day_count = ReadNumber(Text, ',');
+  if (!day_count)
+    day_count = ReadNumber(Text, '.');
+  if (!day_count || !std::isfinite(*day_count))
+    day_count = TodayDayCount();
+  return DayCountToUnixMillis(*day_count);
+}
+
+// The decimal digits of an integer read back give the double nearest to it, as the conversion
+// does.
+int64_t IntegerTimestampToUnixMillis(int64_t Value) {
+  return DayCountToUnixMillis(static_cast<double>(Value));
+}
+
+// Below a million days the 15 digits keep at least nine decimals of the day, so the text lies
+// within 5e-10 days (43 microseconds) of the value: a second that is not within a millisecond of a
+// half comes out the same from either.
+std::optional<int64_t> RealTimestampToUnixMillis(double Value) {
+  constexpr double kLargestDayCount = 1e6;
+  constexpr long double kSafeDistanceSeconds = 1e-3L;
+  if (!(std::fabs(Value) < kLargestDayCount))
+    return std::nullopt;
+  const long double seconds =
+      (static_cast<long double>(Value) - kUnixEpochDayCount) * kSecondsPerDay;
+  const long double above = seconds - std::floor(seconds);
+  if (std::fabs(above - 0.5L) < kSafeDistanceSeconds)
+    return std::nullopt;
+  return DayCountToUnixMillis(Value);
 }
 
 }  // namespace velmorra

@@ -15,7 +15,7 @@ constexpr std::array<uint32_t, 25> kBucketPrimes = {
     25165843, 50331653, 100663319, 201326611, 402653189, 805306457, 1610612741};
 
 // Texts are stored back to back in blocks of this size; a longer one gets a block of its own.
-constexpr size_t kBlockSize = 1024 * 1024;
+constexpr size_t kBlockSize = 2 * kLargePageSize;
 // The stored length is a base-128 number of at most this many bytes.
 constexpr size_t kMaxLengthBytes = 5;
 
@@ -90,6 +90,10 @@ uint32_t TDictionary::Encode(std::u16string_view text) const {
   return HashBytes(scratch_);
 }
 
+uint32_t TDictionary::HashStored(std::string_view stored) {
+  return HashBytes(stored);
+}
+
 std::string_view TDictionary::Stored(int32_t id) const {
   const unsigned char* p = entries_[id].stored;
   size_t length = 0;
@@ -102,16 +106,17 @@ std::string_view TDictionary::Stored(int32_t id) const {
   return {reinterpret_cast<const char*>(p), length};
 }
 
-std::optional<int32_t> TDictionary::FindEncoded(uint32_t hash) const {
+std::optional<int32_t> TDictionary::FindStored(std::string_view stored, uint32_t hash) const {
   for (int32_t id = heads_[hash % heads_.size()]; id >= 0; id = entries_[id].next) {
-    if (entries_[id].hash == hash && Stored(id) == scratch_)
+    if (entries_[id].hash == hash && Stored(id) == stored)
       return id;
   }
   return std::nullopt;
 }
 
 std::optional<int32_t> TDictionary::Find(std::u16string_view text) const {
-  return FindEncoded(Encode(text));
+  const uint32_t hash = Encode(text);
+  return FindStored(scratch_, hash);
 }
 
 TDictionary::TRecent* TDictionary::RecentSlot(std::u16string_view text) {
@@ -130,7 +135,7 @@ int32_t TDictionary::Intern(std::u16string_view text) {
     return recent->id;
   }
   const uint32_t hash = Encode(text);
-  if (const std::optional<int32_t> known = FindEncoded(hash)) {
+  if (const std::optional<int32_t> known = FindStored(scratch_, hash)) {
     if (recent) {
       recent->used = true;
       recent->length = static_cast<uint8_t>(text.size());
@@ -139,12 +144,22 @@ int32_t TDictionary::Intern(std::u16string_view text) {
     }
     return *known;
   }
+  return Add(scratch_, hash);
+}
+
+int32_t TDictionary::InternStored(std::string_view stored, uint32_t hash) {
+  if (const std::optional<int32_t> known = FindStored(stored, hash))
+    return *known;
+  return Add(stored, hash);
+}
+
+int32_t TDictionary::Add(std::string_view stored, uint32_t hash) {
   if (Count() == INT32_MAX)
     throw std::length_error("The document's dictionary is full.");
 
   const int32_t id = Count();
   const size_t bucket = hash % heads_.size();
-  entries_.push_back({Store(), hash, heads_[bucket]});
+  entries_.push_back({Store(stored), hash, heads_[bucket]});
   heads_[bucket] = id;
 
   if (static_cast<uint32_t>(Count()) >= rebuild_threshold_)
@@ -152,26 +167,25 @@ int32_t TDictionary::Intern(std::u16string_view text) {
   return id;
 }
 
-const unsigned char* TDictionary::Store() {
-  const size_t needed = kMaxLengthBytes + scratch_.size();
+const unsigned char* TDictionary::Store(std::string_view stored) {
+  const size_t needed = kMaxLengthBytes + stored.size();
   if (needed > block_left_) {
     const size_t size = std::max(needed, kBlockSize);
-    blocks_.push_back(std::make_unique_for_overwrite<unsigned char[]>(size));
-    block_next_ = blocks_.back().get();
+    blocks_.push_back(AllocateLargeBlock(size));
+    block_next_ = reinterpret_cast<unsigned char*>(blocks_.back().get());
     block_left_ = size;
   }
-  unsigned char* const stored = block_next_;
-  unsigned char* const text = PutLength(stored, scratch_.size());
-  std::memcpy(text, scratch_.data(), scratch_.size());
-  const size_t used = static_cast<size_t>(text - stored) + scratch_.size();
+  unsigned char* const start = block_next_;
+  unsigned char* const text = PutLength(start, stored.size());
+  std::memcpy(text, stored.data(), stored.size());
+  const size_t used = static_cast<size_t>(text - start) + stored.size();
   block_next_ += used;
   block_left_ -= used;
-  return stored;
+  return start;
 }
 
-void TDictionary::CheckId(int32_t id) const {
-  if (id < 0 || id >= Count())
-    throw std::out_of_range("No text of this id in the dictionary.");
+void TDictionary::ThrowNoSuchId() {
+  throw std::out_of_range("No text of this id in the dictionary.");
 }
 
 std::u16string TDictionary::Lookup(int32_t id) const {

@@ -9,6 +9,8 @@
 #include <string_view>
 #include <vector>
 
+#include "platform/large_block.h"
+
 namespace velmorra {
 
 // Interns the names and values of one document: each distinct text is stored once and known by
@@ -23,6 +25,15 @@ class TDictionary {
 
   // The id of `text`, adding it when it is new.
   int32_t Intern(std::u16string_view text);
+  // Intern of the text whose stored form (see StoredForm) is `stored`, with `hash` =
+  // HashStored(stored). For a caller that has the stored form already: it spares the UTF-16 text.
+  int32_t InternStored(std::string_view stored, uint32_t hash);
+  // The hash the index keeps for a stored form. Depends on nothing but the bytes, so that it may
+  // be worked out on any thread ahead of InternStored.
+  static uint32_t HashStored(std::string_view stored);
+  // Starts fetching the part of the index where a text of `hash` is looked for, so that an
+  // InternStored of it soon after does not wait for memory. Changes nothing.
+  void Prefetch(uint32_t hash) const { __builtin_prefetch(heads_.data() + hash % heads_.size()); }
   // The id of `text` if it was interned, without adding it.
   std::optional<int32_t> Find(std::u16string_view text) const;
   // The text of `id`. Throws std::out_of_range for an id that was never handed out.
@@ -38,6 +49,11 @@ class TDictionary {
   }
 
   int32_t Count() const { return static_cast<int32_t>(entries_.size()); }
+  // Throws std::out_of_range, as Lookup does, for an id that was never handed out.
+  void CheckId(int32_t id) const {
+    if (id < 0 || id >= Count())
+      ThrowNoSuchId();
+  }
   // Size of the hash index: 97 for a new dictionary, growing along a table of primes.
   uint32_t BucketCount() const { return static_cast<uint32_t>(heads_.size()); }
 
@@ -62,15 +78,17 @@ class TDictionary {
 
   // Fills `scratch_` with the stored form of `text` and returns its hash.
   uint32_t Encode(std::u16string_view text) const;
-  std::optional<int32_t> FindEncoded(uint32_t hash) const;
+  std::optional<int32_t> FindStored(std::string_view stored, uint32_t hash) const;
   std::string_view Stored(int32_t id) const;
-  // Copies `scratch_`, after its length, into the text blocks and returns where that starts.
-  const unsigned char* Store();
+  // Adds the new text of stored form `stored` and returns its id.
+  int32_t Add(std::string_view stored, uint32_t hash);
+  // Copies `stored`, after its length, into the text blocks and returns where that starts.
+  const unsigned char* Store(std::string_view stored);
   void Rebuild(uint32_t bucket_count);
   TRecent* RecentSlot(std::u16string_view text);
-  void CheckId(int32_t id) const;
+  [[noreturn]] static void ThrowNoSuchId();
 
-  std::vector<std::unique_ptr<unsigned char[]>> blocks_;  // stored forms, each with its length
+  std::vector<TLargeBlock> blocks_;  // stored forms, each with its length
   unsigned char* block_next_ = nullptr;
   size_t block_left_ = 0;
   std::vector<TEntry> entries_;  // per id

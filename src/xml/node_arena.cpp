@@ -10,7 +10,7 @@ void* TNodeArena::Allocate(size_t size, size_t alignment) {
     // A node larger than a block (never in practice) gets a block of its own. Blocks start at the
     // strictest alignment.
     const size_t block_size = size > kBlockSize ? size : kBlockSize;
-    blocks_.push_back(std::make_unique_for_overwrite<std::byte[]>(block_size));
+    blocks_.push_back(AllocateLargeBlock(block_size));
     next_ = blocks_.back().get();
     left_ = block_size;
     reserved_bytes_ += block_size;

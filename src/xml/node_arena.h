@@ -4,10 +4,12 @@
 #include <memory>
 #include <vector>
 
+#include "platform/large_block.h"
+
 namespace velmorra {
 
-// The memory of one document's nodes: handed out in order from large blocks and given back only
-// all at once, when the arena goes. A node that is destroyed earlier leaves its bytes unused.
+// The memory of one document's nodes: handed out in order from large blocks (backed by large pages
+// where the system can) and given back only all at once, when the arena goes. A node that is destroyed earlier leaves its bytes unused.
 // Allocate throws std::bad_alloc when no memory is left.
 class TNodeArena {
  public:
@@ -23,9 +25,9 @@ class TNodeArena {
   size_t ReservedBytes() const { return reserved_bytes_; }
 
  private:
-  static constexpr size_t kBlockSize = 1024 * 1024;
+  static constexpr size_t kBlockSize = 2 * kLargePageSize;
 
-  std::vector<std::unique_ptr<std::byte[]>> blocks_;
+  std::vector<TLargeBlock> blocks_;
   std::byte* next_ = nullptr;
   size_t left_ = 0;
   size_t reserved_bytes_ = 0;

@@ -134,7 +134,7 @@ bool TOrvikTextStream::WriteText(std::u16string_view text) {
   return Write(text.data(), count) == count;
 }
 
-bool TOrvikTextStream::WriteUtf8Bytes(std::string_view bytes) {
+bool TOrvikTextStream::WriteEncodedBytes(std::string_view bytes) {
   if (bytes.empty())
     return true;
   const auto count = static_cast<int64_t>(bytes.size());

@@ -11,7 +11,10 @@
 
 namespace velmorra {
 
-// Access modes of a text stream; writing is the only one this program uses.
+// Access modes of a text stream; writing is the only one this program uses. A stream made with
+// kOrvikContinue leaves the byte stream as it is (no truncation, no byte-order mark) and writes
+// where it stands: for text that goes on from another stream's.
+inline constexpr uint8_t kOrvikContinue = 0;
 inline constexpr uint8_t kOrvikWrite = 1;
 
 // Creation option bits of a text stream. The Unicode bit also records that the current code page
@@ -61,9 +64,9 @@ class TOrvikTextStream : public TOrvikStreamWrapper {
   // two calls.
   bool WriteText(std::u16string_view text);
 
-  // Writes `bytes`, which are UTF-8 already, unchanged; only for a stream whose code page is
-  // UTF-8. True when the byte stream took every byte.
-  bool WriteUtf8Bytes(std::string_view bytes);
+  // Writes `bytes`, which are in the stream's code page already (converted by this or another
+  // stream of the same code page), unchanged. True when the byte stream took every byte.
+  bool WriteEncodedBytes(std::string_view bytes);
 
   // Converts and writes `count` bytes of UTF-16 code units. Returns `count` when every converted
   // byte was taken, a smaller number on a short write (for UTF-8, the input bytes whose converted

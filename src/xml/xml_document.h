@@ -44,7 +44,7 @@ class TXMLDocument : public TXMLNode, public IXMLDocument {
   void SaveToByteStream(TByteStream& stream, LayoutMode layout) override;
 
   bool PreserveWhiteSpace() const { return preserve_white_space_; }
-  TDictionary& Dictionary() const { return dictionary_; }
+  TDictionary& Dictionary() const override { return dictionary_; }
   // Bytes taken for this document's nodes so far.
   size_t NodeBytes() const { return arena_.ReservedBytes(); }
 

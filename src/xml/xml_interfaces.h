@@ -11,6 +11,8 @@
 
 namespace velmorra {
 
+class TDictionary;
+
 // DOM Level 1 node type numbers. The model creates elements, attributes, processing instructions
 // and documents; text nodes are only referred to by the writer's end-tag rule.
 inline constexpr uint8_t kElementNode = 1;
@@ -168,6 +170,9 @@ class IXMLElement : public virtual IXMLNode {
   // Sets the attribute `name` to `value`. A name set before (compared case-sensitively) keeps its
   // position and takes the new value; a new name goes after the existing attributes.
   virtual void SetAttribute(std::u16string_view name, std::u16string_view value) = 0;
+  // SetAttribute with the name and the value given by their ids in the owner document's
+  // Dictionary(), for a caller that interns its texts itself.
+  virtual void SetAttributeIds(int32_t name_id, int32_t value_id) = 0;
 };
 
 class IXMLAttribute : public virtual IXMLNode {
@@ -185,7 +190,8 @@ class IXMLProcessingInstruction : public virtual IXMLNode {
 };
 
 // A document: creates its nodes, holds its top-level children, and saves itself. A save reads the
-// tree and changes nothing in it.
+// tree, on two threads for an element with many children, and changes nothing in it: the tree must
+// not change while it is saved.
 class IXMLDocument : public virtual IXMLNode {
  public:
   // A new, unattached node of this document.
@@ -193,6 +199,9 @@ class IXMLDocument : public virtual IXMLNode {
   virtual IXMLProcessingInstructionPtr CreateProcessingInstruction(std::u16string_view target,
                                                                    std::u16string_view data) = 0;
   virtual IXMLAttributePtr CreateAttribute(std::u16string_view name) = 0;
+  // The dictionary in which the document's nodes keep their names and values (see
+  // SetAttributeIds); it lives as long as the document.
+  virtual TDictionary& Dictionary() const = 0;
 
   // Writes the document into the file at `path` (8-bit text of the system code page) in the code
   // page its XML declaration names. The file appears only complete: the bytes go to a new file

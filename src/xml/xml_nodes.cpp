@@ -4,6 +4,7 @@
 #include <span>
 #include <stdexcept>
 
+#include "xml/child_chunk_writer.h"
 #include "xml/xml_document.h"
 #include "xml/xml_exception.h"
 #include "xml/xml_text_stream.h"
@@ -136,41 +137,60 @@ void TXMLElement::MakeAttributeNodes() {
 }
 
 void TXMLElement::SetAttribute(std::u16string_view name, std::u16string_view value) {
-  TXMLDocument& document = Owner();
-  size_t count = 0;
-  if (attributes_ || !document.KeepsAttributesCompact()) {
-    TXMLPtr<TXMLAttr> attribute = document.NewAttribute(name);
-    attribute->SetNodeValue(value);
-    TXMLNamedNodeMap& attributes = *AttributeItems(true);
-    attributes.PutNamedItem(attribute.Detach());
-    count = static_cast<size_t>(attributes.Length());
-  } else {
-    // Interned in the order a new attribute node would intern them, so the ids come out alike.
-    TDictionary& dictionary = Dictionary();
-    const int32_t name_id = dictionary.Intern(name);
-    const int32_t value_id = dictionary.Intern(value);
-    for (TAttributePair& pair : std::span(pairs_, pair_count_)) {
-      if (pair.name_id == name_id) {
-        pair.value_id = value_id;
-        return;
-      }
-    }
-    if (pair_count_ == pair_room_) {
-      // Room for as many as the document's largest element has, as its elements tend to look alike.
-      const size_t room = std::max({document.attribute_room_, size_t{2} * pair_room_, size_t{4}});
-      if (room > UINT32_MAX)
-        throw std::length_error("An element has too many attributes.");
-      auto* pairs = static_cast<TAttributePair*>(
-          document.arena_.Allocate(room * sizeof(TAttributePair), alignof(TAttributePair)));
-      std::copy_n(pairs_, pair_count_, pairs);
-      pairs_ = pairs;
-      pair_room_ = static_cast<uint32_t>(room);
-    }
-    pairs_[pair_count_++] = {name_id, value_id};
-    count = pair_count_;
+  if (attributes_ || !Owner().KeepsAttributesCompact()) {
+    SetAttributeNode(name, value);
+    return;
   }
+  // Interned in the order a new attribute node would intern them, so the ids come out alike.
+  TDictionary& dictionary = Dictionary();
+  const int32_t name_id = dictionary.Intern(name);
+  SetAttributePair(name_id, dictionary.Intern(value));
+}
+
+void TXMLElement::SetAttributeIds(int32_t name_id, int32_t value_id) {
+  const TDictionary& dictionary = Dictionary();
+  if (attributes_ || !Owner().KeepsAttributesCompact()) {
+    SetAttributeNode(dictionary.Lookup(name_id), dictionary.Lookup(value_id));
+    return;
+  }
+  dictionary.CheckId(name_id);
+  dictionary.CheckId(value_id);
+  SetAttributePair(name_id, value_id);
+}
+
+void TXMLElement::SetAttributeNode(std::u16string_view name, std::u16string_view value) {
+  TXMLDocument& document = Owner();
+  TXMLPtr<TXMLAttr> attribute = document.NewAttribute(name);
+  attribute->SetNodeValue(value);
+  TXMLNamedNodeMap& attributes = *AttributeItems(true);
+  attributes.PutNamedItem(attribute.Detach());
+  const size_t count = static_cast<size_t>(attributes.Length());
   if (count > document.attribute_room_)
     document.attribute_room_ = count;
+}
+
+void TXMLElement::SetAttributePair(int32_t name_id, int32_t value_id) {
+  TXMLDocument& document = Owner();
+  for (TAttributePair& pair : std::span(pairs_, pair_count_)) {
+    if (pair.name_id == name_id) {
+      pair.value_id = value_id;
+      return;
+    }
+  }
+  if (pair_count_ == pair_room_) {
+    // Room for as many as the document's largest element has, as its elements tend to look alike.
+    const size_t room = std::max({document.attribute_room_, size_t{2} * pair_room_, size_t{4}});
+    if (room > UINT32_MAX)
+      throw std::length_error("An element has too many attributes.");
+    auto* pairs = static_cast<TAttributePair*>(
+        document.arena_.Allocate(room * sizeof(TAttributePair), alignof(TAttributePair)));
+    std::copy_n(pairs_, pair_count_, pairs);
+    pairs_ = pairs;
+    pair_room_ = static_cast<uint32_t>(room);
+  }
+  pairs_[pair_count_++] = {name_id, value_id};
+  if (pair_count_ > document.attribute_room_)
+    document.attribute_room_ = pair_count_;
 }
 
 void TXMLElement::WriteNode(TXMLTextStream& stream) const {
@@ -190,8 +210,12 @@ void TXMLElement::WriteNode(TXMLTextStream& stream) const {
   }
   stream.Emit(u">");
   stream.EnterLevel();
-  for (int32_t i = 0; i < children->Length(); ++i)
-    children->Node(i).WriteNode(stream);
+  if (children->Length() >= kChunkedChildrenFrom && stream.ConvertsWithoutPlatform()) {
+    WriteChildrenInChunks(*children, stream);
+  } else {
+    for (int32_t i = 0; i < children->Length(); ++i)
+      children->Node(i).WriteNode(stream);
+  }
   stream.LeaveLevel();
   if (children->Length() != 1 || children->Node(0).NodeType() != kTextNode)
     stream.LineBreak(false);

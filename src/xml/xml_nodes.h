@@ -41,7 +41,9 @@ class TXMLNode : public virtual IXMLNode {
   bool HasChildNodes() const override;
   IXMLNodePtr AppendChild(const IXMLNodePtr& new_child) override;
 
-  // Serialises this node, and what it holds, into `stream`.
+  // Serialises this node, and what it holds, into `stream`. The children of a large element are
+  // written on two threads at once (WriteChildrenInChunks), each with its own stream: an override
+  // must only read the tree.
   virtual void WriteNode(TXMLTextStream& stream) const = 0;
 
   // True when this node and `other` have the same NodeName. Interned names of one dictionary are
@@ -105,6 +107,7 @@ class TXMLElement : public TXMLNode, public IXMLElement {
   std::u16string NodeName() const override;
   std::u16string TagName() const override { return NodeName(); }
   void SetAttribute(std::u16string_view name, std::u16string_view value) override;
+  void SetAttributeIds(int32_t name_id, int32_t value_id) override;
   void WriteNode(TXMLTextStream& stream) const override;
 
  protected:
@@ -122,6 +125,10 @@ class TXMLElement : public TXMLNode, public IXMLElement {
   // Replaces the compact form by a collection of new attribute nodes. On failure (no memory) the
   // compact form stays as it was.
   void MakeAttributeNodes();
+  // SetAttribute through a new node of the document's attribute class.
+  void SetAttributeNode(std::u16string_view name, std::u16string_view value);
+  // Sets the pair of `name_id` in the compact form.
+  void SetAttributePair(int32_t name_id, int32_t value_id);
 
   // The compact form, in the document's node memory: `pair_count_` pairs with room for
   // `pair_room_`; none once the collection exists. Outgrown room stays unused, as the document

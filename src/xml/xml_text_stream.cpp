@@ -8,6 +8,20 @@ namespace velmorra {
 TXMLTextStream::TXMLTextStream(TByteStream& stream, uint16_t code_page, LayoutMode layout)
     : text_(stream, kOrvikWrite, 0, code_page), layout_(layout) {}
 
+TXMLTextStream::TXMLTextStream(TByteStream& stream, const TXMLTextStream& continued)
+    : text_(stream, kOrvikContinue, 0, continued.text_.CodePage()),
+      layout_(continued.layout_),
+      depth_(continued.depth_) {}
+
+bool TXMLTextStream::ConvertsWithoutPlatform() const {
+  return (text_.Options() & kOrvikUnicode) != 0;
+}
+
+void TXMLTextStream::EmitEncoded(std::string_view bytes) {
+  if (!text_.WriteEncodedBytes(bytes))
+    throw EXMLWriteError();
+}
+
 void TXMLTextStream::Emit(std::u16string_view text) {
   if (!text_.WriteText(text))
     throw EXMLWriteError();
@@ -37,7 +51,7 @@ void TXMLTextStream::EmitAttribute(const TDictionary& dictionary, int32_t name_i
     if (value_id >= 0)
       AppendEscapedAsUtf8(dictionary.StoredForm(value_id), bytes_);
     bytes_ += '"';
-    if (!text_.WriteUtf8Bytes(bytes_))
+    if (!text_.WriteEncodedBytes(bytes_))
       throw EXMLWriteError();
     return;
   }

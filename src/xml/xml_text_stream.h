@@ -20,6 +20,17 @@ class TXMLTextStream {
   static constexpr int32_t kTopLevel = 2147483647;
 
   TXMLTextStream(TByteStream& stream, uint16_t code_page, LayoutMode layout);
+  // A writer that goes on where `continued` stands (its code page, layout and depth) into
+  // another byte stream, which it neither truncates nor starts with a byte-order mark: for writing
+  // a part of the document apart, whose bytes `continued` then takes with EmitEncoded.
+  TXMLTextStream(TByteStream& stream, const TXMLTextStream& continued);
+
+  // Whether the code page is converted by the stream itself (UTF-8, UTF-16, UTF-32) rather than by
+  // the platform, so that writers on several threads may convert at once.
+  bool ConvertsWithoutPlatform() const;
+  // Writes bytes that a writer made by the constructor above converted, unchanged. Raises
+  // EXMLWriteError when the byte stream takes fewer of them than offered.
+  void EmitEncoded(std::string_view bytes);
 
   // Converts and writes `text` at once. Raises EXMLWriteError when the byte stream takes fewer
   // bytes than offered, and lets EOrvikTextStream through.

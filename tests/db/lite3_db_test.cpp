@@ -6,6 +6,7 @@
 #include <iterator>
 #include <memory>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "db/sqlite_library.h"
@@ -274,6 +275,43 @@ TEST_F(Lite3DbTest, PrepareAndNextStepOneRowAtATime) {
   EXPECT_EQ(row, &rs_->EmptyRow);
   EXPECT_EQ(rs_->ErrorCode, 101);
   EXPECT_EQ(rs_->ErrorMessage, "");
+}
+
+// Step copies nothing: the columns are read in place, texts by their length (a zero byte kept),
+// numbers as numbers; a column out of range reads as NULL. The end and failures are as Next's.
+TEST_F(Lite3DbTest, StepReadsTheColumnsOfTheRowInPlace) {
+  ASSERT_TRUE(rs_->Prepare(
+      "SELECT 'a' || char(0) || 'b', x'00FF', 42, 2.5, NULL UNION ALL SELECT '', x'', -1, 1e300, "
+      "NULL"));
+  ASSERT_TRUE(rs_->Step());
+  EXPECT_EQ(rs_->RowCount(), 0);
+  EXPECT_EQ(rs_->ColumnType(0), TColumnType::Text);
+  EXPECT_EQ(rs_->ColumnBytes(0), std::string_view("a\0b", 3));
+  EXPECT_EQ(rs_->ColumnType(1), TColumnType::Blob);
+  EXPECT_EQ(rs_->ColumnBytes(1), std::string_view("\0\xFF", 2));
+  EXPECT_EQ(rs_->ColumnType(2), TColumnType::Integer);
+  EXPECT_EQ(rs_->ColumnInteger(2), 42);
+  EXPECT_EQ(rs_->ColumnBytes(2), "42");
+  EXPECT_EQ(rs_->ColumnType(3), TColumnType::Real);
+  EXPECT_EQ(rs_->ColumnReal(3), 2.5);
+  EXPECT_EQ(rs_->ColumnBytes(3), "2.5");
+  for (const int column : {4, 5, -1}) {
+    EXPECT_EQ(rs_->ColumnType(column), TColumnType::Null) << column;
+    EXPECT_EQ(rs_->ColumnBytes(column), "") << column;
+    EXPECT_EQ(rs_->ColumnInteger(column), 0) << column;
+  }
+  ASSERT_TRUE(rs_->Step());
+  EXPECT_EQ(rs_->ColumnBytes(0), "");
+  EXPECT_EQ(rs_->ColumnBytes(1), "");
+  EXPECT_EQ(rs_->ColumnInteger(2), -1);
+  EXPECT_EQ(rs_->ColumnBytes(3), "1.0e+300");
+  EXPECT_FALSE(rs_->Step());
+  EXPECT_EQ(rs_->ErrorCode, 101);
+
+  ASSERT_TRUE(rs_->Prepare("SELECT abs(-9223372036854775807 - 1)"));
+  EXPECT_FALSE(rs_->Step());
+  EXPECT_EQ(rs_->ErrorCode, 1);
+  EXPECT_EQ(rs_->ErrorMessage, "integer overflow");
 }
 
 TEST_F(Lite3DbTest, PrepareWAndNextWReadUtf16) {

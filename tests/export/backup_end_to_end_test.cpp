@@ -3,13 +3,19 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <sqlite3.h>
+
+#include <cmath>
 #include <ctime>
 #include <filesystem>
+#include <limits>
 #include <string>
 #include <vector>
 
 #include "backup_file_reader.h"
+#include "db/min_db.h"
 #include "export/sms_backup_export.h"
+#include "export/timestamp.h"
 #include "export_test_doubles.h"
 #include "support/message_datastore.h"
 #include "support/temp_directory.h"
@@ -62,8 +68,10 @@ class BackupEndToEnd : public ::testing::Test {
   void WriteDatastore(const std::vector<TMessageRow>& rows,
                       const std::vector<std::string>& columns = kUntypedColumns) {
     TMessageDatastore datastore(datastore_, columns);
+    datastore.Execute("BEGIN");
     for (const TMessageRow& row : rows)
       datastore.Insert(row);
+    datastore.Execute("COMMIT");
   }
 
   // Exports the choice and reads the file back; fails the test when no file was written.
@@ -176,6 +184,72 @@ TEST_F(BackupEndToEnd, TimestampsStoredAsRealOrTextWithCommaOrFullStop) {
   WriteDatastore(rows);
 
   EXPECT_EQ(Column(Export(), "date"), expected);
+}
+
+// The export reads stored numbers as numbers; what it writes must be what the library's own texts
+// of them give (a REAL printed with 15 digits, then read back), also where those 15 digits decide
+// the second, and for values the text cannot hold (infinity prints as "Inf").
+TEST_F(BackupEndToEnd, NumbersGiveWhatTheLibrarysTextsOfThemGive) {
+  std::vector<TStoredValue> values = {int64_t{0},
+                                      int64_t{40179},
+                                      int64_t{-25569},
+                                      INT64_MAX,
+                                      INT64_MIN,
+                                      int64_t{9007199254740993},
+                                      1e7,
+                                      -1e300,
+                                      1e300,
+                                      std::numeric_limits<double>::infinity(),
+                                      -std::numeric_limits<double>::infinity(),
+                                      5e-324,
+                                      0.5 / 86400,
+                                      40179.0};
+  for (int i = 0; i < 150; ++i) {
+    // Whole seconds, half seconds and values a hair beside a half second, where the 15 digits
+    // round one way or the other.
+    const double second = 40179 + (i * 7919 % 86400) / 86400.0;
+    values.push_back(second);
+    values.push_back(second + 0.5 / 86400);
+    values.push_back(std::nextafter(second + 0.5 / 86400, 0.0));
+    values.push_back(second + (0.5 + (i % 40 - 20) * 1e-6) / 86400);
+  }
+  std::vector<TMessageRow> rows;
+  for (size_t i = 0; i < values.size(); ++i) {
+    // Sender and Text stored as numbers too: their texts are the library's.
+    rows.push_back(Sms(static_cast<int64_t>(i) * 1000003, values[i], values[i], values[i]));
+  }
+  WriteDatastore(rows);
+
+  const TBackupFile file = Export();
+
+  std::vector<std::string> dates;
+  std::vector<std::string> addresses;
+  std::vector<std::string> bodies;
+  std::vector<std::string> types;
+  sqlite3* db = nullptr;
+  ASSERT_EQ(sqlite3_open_v2(datastore_.c_str(), &db, SQLITE_OPEN_READONLY, nullptr), SQLITE_OK);
+  sqlite3_stmt* statement = nullptr;
+  ASSERT_EQ(
+      sqlite3_prepare_v2(db,
+                         "SELECT CAST(SentReceivedTimestamp AS TEXT), CAST(Sender AS TEXT), "
+                         "CAST(Text AS TEXT), CAST(Status AS TEXT) FROM MessageEx ORDER BY rowid",
+                         -1, &statement, nullptr),
+      SQLITE_OK);
+  while (sqlite3_step(statement) == SQLITE_ROW) {
+    const auto text = [&](int column) {
+      return std::string(reinterpret_cast<const char*>(sqlite3_column_text(statement, column)));
+    };
+    dates.push_back(std::to_string(TimestampToUnixMillis(text(0))));
+    addresses.push_back(text(1));
+    bodies.push_back(text(2));
+    types.push_back(IsSentStatus(TextAsInteger(text(3))) ? "2" : "1");
+  }
+  sqlite3_finalize(statement);
+  sqlite3_close(db);
+  EXPECT_EQ(Column(file, "date"), dates);
+  EXPECT_EQ(Column(file, "address"), addresses);
+  EXPECT_EQ(Column(file, "body"), bodies);
+  EXPECT_EQ(Column(file, "type"), types);
 }
 
 TEST_F(BackupEndToEnd, NullsAndMissingColumnsGiveEmptyValues) {

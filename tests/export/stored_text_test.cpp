@@ -6,6 +6,7 @@
 #include <string>
 
 #include "platform/text_encoding.h"
+#include "xml/dictionary.h"
 
 namespace velmorra {
 namespace {
@@ -62,6 +63,39 @@ INSTANTIATE_TEST_SUITE_P(
         // Good sequences around a bad byte decode as usual.
         TStoredTextCase{"\xC5\xBD\xFF\xC5\xBD", u"ŽÿŽ"},
         TStoredTextCase{"\xE9\xF0\x9F\x98\x80", u"é\xD83D\xDE00"}));
+
+// The stored form made from the bytes is the one the dictionary makes of the decoded text, and
+// interning it gives the same text.
+TEST_P(DecodeStoredTextCases, StoredFormIsTheDictionarysFormOfTheDecodedText) {
+  TDictionary dictionary;
+  const int32_t id = dictionary.Intern(DecodeStoredText(GetParam().Bytes));
+  std::string stored = "kept";
+  AppendStoredForm(GetParam().Bytes, stored);
+  ASSERT_EQ(stored.substr(0, 4), "kept");
+  stored.erase(0, 4);
+  EXPECT_EQ(stored, dictionary.StoredForm(id));
+  EXPECT_EQ(dictionary.InternStored(stored, TDictionary::HashStored(stored)), id);
+  EXPECT_EQ(dictionary.Count(), id + 1);
+}
+
+// Zero bytes (kept, since values are read by their length) and runs longer than the eight bytes
+// the plain ASCII is skipped by.
+INSTANTIATE_TEST_SUITE_P(
+    ZeroBytesAndLongRuns, DecodeStoredTextCases,
+    ::testing::Values(TStoredTextCase{std::string("a\0b", 3), std::u16string(u"a\0b", 3)},
+                      TStoredTextCase{std::string("\0", 1), std::u16string(1, u'\0')},
+                      TStoredTextCase{"0123456789abcdefg", u"0123456789abcdefg"},
+                      TStoredTextCase{"01234567\xC3\xA9"
+                                      "89abcdef\xE9",
+                                      u"01234567é89abcdefé"},
+                      TStoredTextCase{std::string("0123456\0"
+                                                  "89abcdef",
+                                                  16),
+                                      std::u16string(u"0123456\0"
+                                                     "89abcdef",
+                                                     16)},
+                      TStoredTextCase{"0123456789ab\xF0\x9F\x98\x80xyz01234567",
+                                      u"0123456789ab\xD83D\xDE00xyz01234567"}));
 
 TEST(DecodeStoredText, AgreesWithTheStrictDecoderOnWellFormedText) {
   const std::string text = "Привет 明日 😊 Grüße & <tags> \"quotes\" \n\r\t";

@@ -4,7 +4,11 @@
 #include <time.h>
 
 #include <chrono>
+#include <cmath>
 #include <cstdint>
+#include <cstdio>
+#include <limits>
+#include <optional>
 #include <string>
 
 namespace velmorra {
@@ -104,6 +108,36 @@ INSTANTIATE_TEST_SUITE_P(UnreadableTexts, TimestampFallback,
                                            "0.001e99999999999999999999999", "inf", "nan",
                                            "infinity", "1,5.", "1.5,", ",.", "40179,5 e3",
                                            std::string("40179\0", 6)));
+
+// Stored numbers converted without their text give what the text gives: an INTEGER's digits, a
+// REAL's 15 significant digits ("%.15g"); a REAL within a millisecond of a half second, beyond a
+// million days or not finite is left to the text.
+TEST(NumberTimestamps, GiveWhatTheirTextsGiveOrNothing) {
+  for (const int64_t value :
+       {int64_t{0}, int64_t{40179}, int64_t{-1}, int64_t{9007199254740993}, INT64_MAX, INT64_MIN}) {
+    EXPECT_EQ(IntegerTimestampToUnixMillis(value), TimestampToUnixMillis(std::to_string(value)))
+        << value;
+  }
+  int decided = 0;
+  for (int i = 0; i < 20000; ++i) {
+    const double value = 38718 + i * 0.1234567 + (i % 7) * 1e-7 + (i % 11 == 0 ? 0.5 / 86400 : 0);
+    char text[40];
+    std::snprintf(text, sizeof text, "%.15g", value);
+    const std::optional<int64_t> millis = RealTimestampToUnixMillis(value);
+    const long double seconds = (static_cast<long double>(value) - 25569) * 86400;
+    const bool near_half = std::fabs(seconds - std::floor(seconds) - 0.5L) < 1e-3L;
+    EXPECT_EQ(millis.has_value(), !near_half) << text;
+    if (millis) {
+      EXPECT_EQ(*millis, TimestampToUnixMillis(text)) << text;
+      ++decided;
+    }
+  }
+  EXPECT_GT(decided, 10000);
+  for (const double value : {1e6, -1e6, 1e300, std::numeric_limits<double>::infinity(),
+                             std::numeric_limits<double>::quiet_NaN()}) {
+    EXPECT_FALSE(RealTimestampToUnixMillis(value).has_value()) << value;
+  }
+}
 
 }  // namespace
 }  // namespace velmorra

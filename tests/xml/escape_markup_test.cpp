@@ -3,7 +3,12 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <string_view>
 #include <vector>
+
+#include "xml/dictionary.h"
+#include "xml/memory_byte_stream.h"
+#include "xml/orvik_text_stream.h"
 
 namespace velmorra {
 namespace {
@@ -42,6 +47,50 @@ TEST(EscapeMarkupTest, ReplacesWhatAParserWouldNotGiveBack) {
   };
   for (const auto& c : cases)
     EXPECT_EQ(EscapeMarkup(c.text), c.escaped) << c.what;
+}
+
+// The bytes the UTF-8 text stream writes for `text`.
+std::string Utf8Written(std::u16string_view text) {
+  TMemoryByteStream memory;
+  TOrvikTextStream(memory, kOrvikWrite, 0, kCodePageUtf8).WriteText(text);
+  return memory.Bytes();
+}
+
+// Made from the dictionary's stored form, the bytes are those of the text, or of its escaped form,
+// written as UTF-8: for each character that needs work at every position around the runs of
+// plain text that are copied eight bytes at a time.
+TEST(EscapeMarkupTest, StoredFormsGiveTheBytesOfTheTextWrittenAsUtf8) {
+  const std::u16string specials[] = {u"\"",
+                                     u"&",
+                                     u"'",
+                                     u"<",
+                                     u">",
+                                     u"\r",
+                                     u"\t",
+                                     std::u16string(1, u'\0'),
+                                     u"\x1F",
+                                     u"\uFFFE",
+                                     u"\uFFFF",
+                                     u"\U0001F600",
+                                     std::u16string(1, u'\xD83D'),
+                                     u"\u00E9",
+                                     u"\u4E2D",
+                                     u"\u00E9<",
+                                     u"\u044F\u044F&\u044F"};
+  TDictionary dictionary;
+  for (const std::u16string& special : specials) {
+    for (size_t position = 0; position < 20; ++position) {
+      std::u16string text = u"0123456789abcdefghij";
+      text.insert(position, special);
+      const std::string_view stored = dictionary.StoredForm(dictionary.Intern(text));
+      std::string escaped = "x";
+      AppendEscapedAsUtf8(stored, escaped);
+      EXPECT_EQ(escaped, "x" + Utf8Written(EscapeMarkup(text))) << position;
+      std::string plain = "x";
+      AppendStoredAsUtf8(stored, plain);
+      EXPECT_EQ(plain, "x" + Utf8Written(text)) << position;
+    }
+  }
 }
 
 TEST(EscapeMarkupTest, LongTextThatGrowsManyTimesIsComplete) {

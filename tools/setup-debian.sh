@@ -9,6 +9,12 @@ packages=(
   libgtest-dev libgmock-dev libbenchmark-dev
   libexpat1-dev time
   qt6-base-dev libgl-dev fonts-dejavu-core
+  mingw-w64 wine wine64
 )
+# npm fetches SQLite's amalgamation for the Windows build. Where Node.js brings its own npm,
+# Debian's npm conflicts with it: install that only where no npm command exists.
+if ! command -v npm >/dev/null; then
+  packages+=(npm)
+fi
 "${SUDO[@]}" apt-get update
 DEBIAN_FRONTEND=noninteractive "${SUDO[@]}" apt-get install -y --no-install-recommends "${packages[@]}"

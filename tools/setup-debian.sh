@@ -9,6 +9,8 @@ packages=(
   libgtest-dev libgmock-dev libbenchmark-dev
   libexpat1-dev time
   qt6-base-dev libgl-dev fonts-dejavu-core
+  librsvg2-bin icoutils
+  appstream desktop-file-utils groff-base
   mingw-w64 wine wine64
 )
 # npm fetches SQLite's amalgamation for the Windows build. Where Node.js brings its own npm,

@@ -2,6 +2,8 @@
 
 #include <utility>
 
+#include "version.h"
+
 namespace velmorra {
 
 TErrorReport::TErrorReport(IErrorDialog& dialog, IReportFile& file, std::string report_directory,

@@ -4,6 +4,7 @@
 
 #include "app/datastore_discovery.h"
 #include "export/sms_backup_export.h"
+#include "platform/file_system.h"
 
 namespace velmorra {
 
@@ -57,7 +58,17 @@ void TfrmMain::DiscoverStores() {
     return;
   }
   controls_.cmboxStores.SetItemIndex(0);
-  RefreshPhoneList(CurrentDatastorePath(), controls_.cmboxMobile, services_.Messages);
+  ReadPhones();
+}
+
+bool TfrmMain::ReadPhones() {
+  // Noted first: a message box of the read may take the focus from the edit box, whose exit
+  // handler must then see this path as read.
+  readPath_ = CurrentDatastorePath();
+  if (!RefreshPhoneList(readPath_, controls_.cmboxMobile, services_.Messages).Replaced)
+    return false;
+  phonesPath_ = readPath_;
+  return true;
 }
 
 void TfrmMain::FormDestroy() {
@@ -76,19 +87,23 @@ void TfrmMain::cmdOpenClick() {
     if (!controls_.od.Execute())
       return;
     controls_.txtStore.SetText(controls_.od.FileName());
-    RefreshPhoneList(CurrentDatastorePath(), controls_.cmboxMobile, services_.Messages);
+    ReadPhones();
   });
 }
 
 void TfrmMain::cmboxStoresChange() {
-  services_.Errors.Guard(
-      [&] { RefreshPhoneList(CurrentDatastorePath(), controls_.cmboxMobile, services_.Messages); });
+  services_.Errors.Guard([&] { ReadPhones(); });
 }
 
 void TfrmMain::cmdConvertClick() {
   services_.Errors.Guard([&] {
-    ExportSmsBackup(CurrentDatastorePath(), controls_.cmboxMobile.ItemIndex(),
-                    controls_.cmboxMobile.Text(), services_.Messages, services_.OutputDirectory);
+    // Phones read from another file would be looked up in this one, and a backup that looks made
+    // but holds nothing would be the result.
+    const std::string path = CurrentDatastorePath();
+    if (phonesPath_ != path && !ReadPhones())
+      return;
+    ExportSmsBackup(path, controls_.cmboxMobile.ItemIndex(), controls_.cmboxMobile.Text(),
+                    services_.Messages, services_.OutputDirectory);
   });
 }
 
@@ -98,6 +113,30 @@ void TfrmMain::JvDragDrop1Drop(TJvDragDrop&, TPoint, const std::vector<std::stri
       return;
     controls_.txtStore.SetText(Value.front());
     SwitchToManualMode();
+    ReadPhones();
+  });
+}
+
+void TfrmMain::txtStoreKeyPress(char& Key) {
+  services_.Errors.Guard([&] {
+    if (Key == 13)
+      ReadPhones();
+  });
+}
+
+void TfrmMain::txtStoreExit() {
+  services_.Errors.Guard([&] {
+    if (CurrentDatastorePath() != readPath_)
+      ReadPhones();
+  });
+}
+
+void TfrmMain::OpenGivenDatastore(const std::string& path) {
+  services_.Errors.Guard([&] {
+    const std::string full_path = FullPathName(path);
+    SwitchToManualMode();
+    controls_.txtStore.SetText(full_path.empty() ? path : full_path);
+    ReadPhones();
   });
 }
 

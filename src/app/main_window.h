@@ -1,6 +1,7 @@
 #pragma once
 
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -56,10 +57,22 @@ class TfrmMain {
   void cmdOpenClick();
   // Reads the phones of the datastore the user selected.
   void cmboxStoresChange();
-  // Writes the SMS backup of the chosen phone into the output directory.
+  // Writes the SMS backup of the chosen phone into the output directory. The phone list is first
+  // read again when it was read for another path than the current one (then "All Phones" is
+  // chosen); a read that fails has said why, and nothing is exported.
   void cmdConvertClick();
-  // Takes the first dropped name as the manual datastore path.
+  // Takes the first dropped name as the manual datastore path and reads its phones.
   void JvDragDrop1Drop(TJvDragDrop& Sender, TPoint Pos, const std::vector<std::string>& Value);
+  // A character typed into the edit box: Enter (13) reads the phones of the typed path. `Key` is
+  // left as it is.
+  void txtStoreKeyPress(char& Key);
+  // The focus leaves the edit box: reads the phones of the typed path unless it is the path read
+  // last.
+  void txtStoreExit();
+  // A datastore named on the command line (as a desktop names a file dropped on the program's
+  // icon), taken as a file confirmed in the open dialog: manual mode, its full path in the edit
+  // box, its phones read. Runs after FormCreate, before the window shows.
+  void OpenGivenDatastore(const std::string& path);
 
   // The datastore file the user has chosen: in discovered mode the path of the selected item
   // (empty when none is), in manual mode the edit box's text without leading and trailing
@@ -73,10 +86,16 @@ class TfrmMain {
 
  private:
   void DiscoverStores();
+  // Reads the phones of CurrentDatastorePath into cmboxMobile; true when the list was replaced.
+  bool ReadPhones();
 
   TfrmMainControls controls_;
   TfrmMainServices services_;
   std::unique_ptr<std::vector<std::string>> storePaths;
+  // The path of the last phone list read, whatever its outcome.
+  std::string readPath_;
+  // The path whose phones cmboxMobile holds; none before the first successful read.
+  std::optional<std::string> phonesPath_;
 };
 
 }  // namespace velmorra

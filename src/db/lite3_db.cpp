@@ -1,8 +1,10 @@
 #include "db/lite3_db.h"
 
-#include <cstring>
+#include <algorithm>
 
+#include "db/database_header.h"
 #include "platform/clock.h"
+#include "platform/file_system.h"
 #include "platform/lower_case.h"
 #include "platform/program_directory.h"
 #include "platform/text_encoding.h"
@@ -19,6 +21,37 @@ constexpr int kSqliteBlob = 4;
 constexpr int kSqliteNull = 5;
 constexpr int kSqliteUtf16 = 4;
 constexpr unsigned kBusySleepMilliseconds = 2;
+
+// The library's open flags and the result codes Open looks at.
+constexpr int kSqliteOpenReadOnly = 0x01;
+constexpr int kSqliteOpenReadWrite = 0x02;
+constexpr int kSqliteOpenCreate = 0x04;
+constexpr int kSqliteReadOnly = 8;
+constexpr int kSqliteCantOpen = 14;
+
+// How the library opens each kind of database; every open call takes its flags from here.
+// A datastore is opened for reading only and never created: reading it must not change a byte of
+// it or leave a file behind, and a path whose file has vanished fails instead of becoming an empty
+// database. A private copy is the connection's own and the library may undo an unfinished change
+// in it. The empty path's temporary database belongs to the library alone.
+
+int OpenFlags(TDatabaseKind kind) {
+  switch (kind) {
+    case TDatabaseKind::Datastore:
+      return kSqliteOpenReadOnly;
+    case TDatabaseKind::PrivateCopy:
+      return kSqliteOpenReadWrite;
+    case TDatabaseKind::PrivateTemporary:
+      return kSqliteOpenReadWrite | kSqliteOpenCreate;
+  }
+  return kSqliteOpenReadOnly;
+}
+
+// Open's answers (and ErrorCodes) of its own, beside the library's codes, which are positive: the
+// private copy a datastore needs could not be made; the datastore's length disagrees with its
+// header.
+constexpr int kPrivateCopyFailed = -3;
+constexpr int kDamagedDatastore = -4;
 
 // The library's "copy the text now" destructor value.
 void (*const kSqliteTransient)(void*) = reinterpret_cast<void (*)(void*)>(-1);
@@ -50,22 +83,37 @@ const char* TempStoreText(TTempStore mode) {
   }
 }
 
+// True when a rollback journal beside `path` is not empty and its header is not zeroed.
+bool JournalMayHoldAChange(const std::string& path) {
+  // An empty journal, or one whose header is zeroed, is what a finished change leaves in the
+  // library's TRUNCATE and PERSIST journal modes.
+  const std::optional<std::string> start = ReadFileStart(RollbackJournalPath(path), 1);
+  return start && !start->empty() && (*start)[0] != 0;
+}
+
 }  // namespace
 
 bool PathHasDirectoryPart(std::string_view Path) {
   return Path.find_first_of("/\\:") != std::string_view::npos;
 }
 
-int BusyHandler(void* UserData, int /*RetryCount*/) {
-  auto* result_set = static_cast<TLite3ResultSet*>(UserData);
+int BusyHandler(void* UserData, int RetryCount) {
   // Another program may hold its lock for ever; past the limit the statement fails with the
-  // library's "database is locked" instead of hanging the program.
-  TLite3Db& db = result_set->lite3_db_;
-  if (db.busy_waited_milliseconds_ >= db.BusyLimitMilliseconds) {
+  // library's "database is locked" instead of hanging the program. The wait is read off a
+  // monotonic clock, from the first call of each locking event (RetryCount 0) to this one, so that
+  // slow sleeps and the library's retries count too.
+  TLite3Db& db = *static_cast<TLite3Db*>(UserData);
+  const int64_t now = MonotonicMicroseconds();
+  if (RetryCount > 0)
+    db.busy_waited_microseconds_ += now - db.busy_last_call_microseconds_;
+  db.busy_last_call_microseconds_ = now;
+  const int64_t remaining =
+      static_cast<int64_t>(db.BusyLimitMilliseconds) * 1000 - db.busy_waited_microseconds_;
+  if (remaining <= 0)
     return 0;
-  }
-  SleepMilliseconds(kBusySleepMilliseconds);
-  db.busy_waited_milliseconds_ += kBusySleepMilliseconds;
+  // Whole milliseconds, at least one, never past the limit by more than the last part of one.
+  const int64_t sleep = std::min<int64_t>(kBusySleepMilliseconds, (remaining + 999) / 1000);
+  SleepMilliseconds(static_cast<unsigned>(sleep));
   return -1;
 }
 
@@ -114,7 +162,9 @@ bool TLite3ResultSet::RequireHandle() {
 
 void TLite3ResultSet::InstallBusyHandler() {
   Sqlite().busy_timeout(lite3_db_.Handle, 2);
-  Sqlite().busy_handler(lite3_db_.Handle, BusyHandler, this);
+  // The connection, not this result set, is the handler's data: the handler stays installed
+  // after this set is deleted, while other sets of the connection step on.
+  Sqlite().busy_handler(lite3_db_.Handle, BusyHandler, &lite3_db_);
 }
 
 void TLite3ResultSet::ReadChangeCounts() {
@@ -147,11 +197,14 @@ void TLite3ResultSet::FillRow(sqlite3_stmt* statement, bool wide) {
       const void* bytes = api.column_blob(statement, i);
       row->AddBytes(static_cast<const char*>(bytes), bytes ? static_cast<size_t>(size) : 0, false);
     } else if (wide) {
-      row->Add(Utf16ToUtf8(WideFromLibrary(api.column_text16(statement, i))), false);
+      // Text is read by its length, so that a zero inside it does not end it. The length is asked
+      // after the text, as the library's conversions require.
+      const auto* text = static_cast<const char16_t*>(api.column_text16(statement, i));
+      const size_t units = text ? static_cast<size_t>(api.column_bytes16(statement, i)) / 2 : 0;
+      row->Add(Utf16ToUtf8(std::u16string(text ? text : u"", units)), false);
     } else {
-      // Up to the first zero byte, as the library's C string ends there.
       const auto* text = reinterpret_cast<const char*>(api.column_text(statement, i));
-      row->AddBytes(text, text ? std::strlen(text) : 0, false);
+      row->AddBytes(text, text ? static_cast<size_t>(api.column_bytes(statement, i)) : 0, false);
     }
   }
 }
@@ -317,6 +370,11 @@ TLite3ResultSet* TLite3Db::NewResultSet() {
 
 void TLite3Db::Close() {
   FreeResultSets();
+  CloseHandle();
+  private_copy_.reset();
+}
+
+void TLite3Db::CloseHandle() {
   internal_query_->Clear();
   if (Handle != nullptr && SqliteLibraryBound())
     Sqlite().close(Handle);
@@ -340,27 +398,82 @@ bool TLite3Db::Open(const std::string& Path) {
     return false;
   }
 
-  const TSqliteApi& api = Sqlite();
-  busy_waited_milliseconds_ = 0;
-  int rc;
-  if (UnicodeMode) {
-    const std::u16string wide_path = Utf8ToUtf16(path);
-    rc = api.open16(wide_path.c_str(), &Handle);
-  } else {
-    rc = api.open(path.c_str(), &Handle);
-  }
-  if (rc != kSqliteOk) {
+  busy_waited_microseconds_ = 0;
+  const int rc =
+      path.empty() ? OpenHandle(path, TDatabaseKind::PrivateTemporary) : OpenDatastore(path);
+  if (rc > 0) {
     ErrorCode = -2;
     ErrorMessage = "Failed to open the database\r\n" + path + ", ErrorCode: " + std::to_string(rc);
   }
-  if (Handle != nullptr) {
-    SetTempStore(tsMemory);
-    RefreshSchema();
+  if (Handle != nullptr)
     RegisterLowerW();
-  }
   if (rc == kSqliteOk)
     FileName = Utf8ToUtf16(path);
   return rc == kSqliteOk;
+}
+
+int TLite3Db::OpenHandle(const std::string& file, TDatabaseKind kind) {
+  // The UTF-8 path reaches the library's one UTF-8 open call in both modes (on Linux its bytes
+  // unchanged, whether or not they are UTF-8).
+  const int rc = Sqlite().open_v2(file.c_str(), &Handle, OpenFlags(kind), nullptr);
+  if (Handle != nullptr) {
+    SetTempStore(tsMemory);
+    RefreshSchema();
+  }
+  return rc;
+}
+
+int TLite3Db::OpenDatastore(const std::string& path) {
+  // In WAL mode without its log the library would create the log and its index beside the
+  // datastore just to read it.
+  const std::optional<TDatabaseHeader> header = ReadDatabaseHeader(path);
+  const bool log_missing =
+      header && header->HasMagic && header->WalMode && !FileStampOf(WriteAheadLogPath(path)).Exists;
+  if (!log_missing) {
+    // Beside a journal that may hold an unfinished change the file may be in the middle of that
+    // change; its length is checked once the change is undone, in the private copy.
+    if (!JournalMayHoldAChange(path) && FailIfDamaged(path))
+      return kDamagedDatastore;
+    const int rc = OpenHandle(path, TDatabaseKind::Datastore);
+    if (rc != kSqliteOk || !ReadingNeedsWrites(path))
+      return rc;
+    CloseHandle();
+  }
+  private_copy_ = std::make_unique<TPrivateDatastoreCopy>();
+  if (!private_copy_->Make(path)) {
+    ErrorCode = kPrivateCopyFailed;
+    ErrorMessage = private_copy_->ErrorMessage;
+    private_copy_.reset();
+    return kPrivateCopyFailed;
+  }
+  const int rc = OpenHandle(private_copy_->Path(), TDatabaseKind::PrivateCopy);
+  if (rc == kSqliteOk && FailIfDamaged(private_copy_->Path())) {
+    CloseHandle();
+    private_copy_.reset();
+    return kDamagedDatastore;
+  }
+  return rc;
+}
+
+bool TLite3Db::FailIfDamaged(const std::string& file) {
+  std::string damage = DatabaseFileDamage(file);
+  if (damage.empty())
+    return false;
+  ErrorCode = kDamagedDatastore;
+  ErrorMessage = std::move(damage);
+  return true;
+}
+
+bool TLite3Db::ReadingNeedsWrites(const std::string& path) {
+  // The library refuses to read a datastore in place when that would mean writing beside it:
+  // undoing the unfinished change in a rollback journal that a writer left behind (a "hot"
+  // journal, which must never be read through), or making the index of a log in a folder that
+  // takes no new file. Reading the schema met that refusal.
+  const int32_t code = InternalQuery().ErrorCode;
+  if (code != kSqliteReadOnly && code != kSqliteCantOpen)
+    return false;
+  return FileStampOf(RollbackJournalPath(path)).Exists ||
+         FileStampOf(WriteAheadLogPath(path)).Exists;
 }
 
 bool TLite3Db::OpenW(const std::u16string& Path) {

@@ -6,6 +6,7 @@
 #include <string_view>
 
 #include "db/min_db.h"
+#include "db/private_datastore_copy.h"
 #include "db/sqlite_library.h"
 
 namespace velmorra {
@@ -14,6 +15,10 @@ namespace velmorra {
 enum TTempStore { tsDefault = 0, tsMemory = 1, tsFile = 2 };
 
 class TLite3Db;
+
+// What a connection opens: the user's datastore (only read), a private copy of it, or the
+// library's own temporary database (the empty path).
+enum class TDatabaseKind { Datastore, PrivateCopy, PrivateTemporary };
 
 // A result set over an SQLite connection. Create it on an open connection with
 // `new TLite3ResultSet(db)` (or db.NewResultSet()): the connection owns it from then on, so the
@@ -71,23 +76,34 @@ class TLite3ResultSet : public TResultSet {
 // A connection to an SQLite database through the run-time bound library. It owns its result sets
 // and InternalQuery; deleting it finalizes every statement before closing the database. Never
 // throws; failures are in ErrorCode/ErrorMessage (-1 library not bound, -2 open failed, other
-// values from registering LowerW).
+// the private copy of an unreadable datastore failed, -4 the datastore is damaged, other values
+// from registering LowerW).
 class TLite3Db : public TMinDB {
  public:
   // Makes no library call.
   TLite3Db();
   ~TLite3Db() override;
 
-  // Binds the library (LibraryPath), opens or creates the database file at the UTF-8 `Path`
-  // (a path with no directory part is taken from the program's directory; the empty path opens a
-  // private temporary database), sets temporary storage to memory, reads the schema and registers
-  // LowerW. True when the library opened the file. Calling it on an open connection first closes
-  // it as Close does (its result sets are deleted).
+  // Binds the library (LibraryPath), opens the existing database file at the UTF-8 `Path` for
+  // reading only (a path with no directory part is taken from the program's directory; the empty
+  // path opens a private temporary database, which can be written), sets temporary storage to
+  // memory, reads the schema and registers LowerW. True when the library opened the file; a path
+  // where no file is fails (-2, library code 14) and creates nothing. No statement on the
+  // connection can change the file, its "-journal" or its "-wal", nor create or delete such a
+  // file (the library may make or use the "-shm" index of a log, as every reader does). A file
+  // that cannot be read without writing beside it (a rollback journal left by a writer that
+  // stopped half-way, a log whose index cannot be made, WAL mode without its log) is read from a
+  // private copy in a temporary folder instead, where the library undoes the unfinished change:
+  // the last committed state is read. When that copy cannot be made Open fails with -3 and a
+  // sentence for the user. A datastore cut short (its length disagrees with its header) fails
+  // with -4 and a sentence for the user before anything reads it. Calling it on an open connection
+  // first closes it as Close does (its result sets are deleted).
   bool Open(const std::string& Path) override;
-  // As Open, with UnicodeMode set and the library's UTF-16 calls.
+  // As Open, with UnicodeMode set and the library's UTF-16 calls for statements, error texts and
+  // LowerW.
   bool OpenW(const std::u16string& Path) override;
   // Deletes the registered result sets, finalizes InternalQuery's statement and closes the
-  // handle once; no library call when there is no handle.
+  // handle once; no library call when there is no handle. Removes a private copy.
   void Close() override;
   void RefreshSchema() override;
   void SetTempStore(TTempStore Mode);
@@ -98,27 +114,43 @@ class TLite3Db : public TMinDB {
 
   // The library's connection handle; nullptr until an open call returned one and after Close.
   sqlite3* Handle = nullptr;
-  // The longest total time the statements of one open connection sleep waiting for another
-  // program's lock; past it every statement that meets the lock fails with the library's
-  // "database is locked" error. Counted over all statements, so that the set-up reads of Open and
-  // the caller's query together wait no longer than this.
+  // The longest total time the statements of one open connection wait for another program's
+  // lock (measured on a monotonic clock, kept to within a few milliseconds); past it every
+  // statement that meets the lock fails with the library's "database is locked" error. Counted over
+  // all statements, so that the set-up reads of Open and the caller's query together wait no longer
+  // than this.
   unsigned BusyLimitMilliseconds = 10000;
 
  private:
   friend int BusyHandler(void* UserData, int RetryCount);
 
-  bool OpenPath(std::string path);
+  // Opens `file` with the flags of its kind, then sets temporary storage and reads the schema;
+  // the library's answer.
+  int OpenHandle(const std::string& file, TDatabaseKind kind);
+  // Opens the datastore at `path` in place, or a private copy of it when reading it in place
+  // would need writes beside it.
+  int OpenDatastore(const std::string& path);
+  bool ReadingNeedsWrites(const std::string& path);
+  // True, with ErrorCode -4 and DatabaseFileDamage's sentence, when `file` is cut short.
+  bool FailIfDamaged(const std::string& file);
+  // Finalizes InternalQuery's statement and closes the handle, leaving the result sets.
+  void CloseHandle();
   void RegisterLowerW();
 
   std::unique_ptr<TLite3ResultSet> internal_query_;
-  unsigned busy_waited_milliseconds_ = 0;
+  // The copy the connection reads when the datastore cannot be read in place; removed by Close.
+  std::unique_ptr<TPrivateDatastoreCopy> private_copy_;
+  // The time spent in the busy handler since Open, and when it was last called.
+  int64_t busy_waited_microseconds_ = 0;
+  int64_t busy_last_call_microseconds_ = 0;
 };
 
 // True when `Path` names a directory: it contains "/", "\" or ":".
 bool PathHasDirectoryPart(std::string_view Path);
 
-// The library's busy callback: sleeps 2 ms and asks for a retry, until the connection of the
-// result set `UserData` has slept its BusyLimitMilliseconds in total since it was opened.
+// The library's busy callback: sleeps 2 ms and asks for a retry, until the connection `UserData`
+// (a TLite3Db) has waited its BusyLimitMilliseconds in total since it was opened, as a
+// monotonic clock measures it (the last sleep is shortened to end at the limit).
 int BusyHandler(void* UserData, int RetryCount);
 
 // The SQL function LowerW(text): the Unicode lower case of its one UTF-16 argument; NULL for NULL.

@@ -18,8 +18,8 @@ enum class TRegistration { Registered, Internal };
 // One value of a row, refilled by every TResultRow::Cells or CellByName call on its row.
 class TResultCell {
  public:
-  // The value's bytes exactly as the library gave them (UTF-8 text, a number's text form, or a
-  // BLOB's raw bytes); empty for NULL.
+  // The value's bytes exactly as the library gave them, all of them (UTF-8 text, zero bytes
+  // inside it included; a number's text form; or a BLOB's raw bytes); empty for NULL.
   std::string AsString;
   bool IsNull = true;
 

@@ -72,6 +72,7 @@ const std::array<const char*, kSqliteEntryPointCount> kSqliteEntryPointNames = {
     "sqlite3_value_text16",
     "sqlite3_value_text16be",
     "sqlite3_value_type",
+    "sqlite3_open_v2",
 };
 
 namespace {
@@ -113,6 +114,7 @@ void FillApi(TSqliteApi& api) {
   Take(api.close, "sqlite3_close");
   Take(api.column_blob, "sqlite3_column_blob");
   Take(api.column_bytes, "sqlite3_column_bytes");
+  Take(api.column_bytes16, "sqlite3_column_bytes16");
   Take(api.column_count, "sqlite3_column_count");
   Take(api.column_text, "sqlite3_column_text");
   Take(api.column_text16, "sqlite3_column_text16");
@@ -125,8 +127,7 @@ void FillApi(TSqliteApi& api) {
   Take(api.errmsg16, "sqlite3_errmsg16");
   Take(api.finalize, "sqlite3_finalize");
   Take(api.last_insert_rowid, "sqlite3_last_insert_rowid");
-  Take(api.open, "sqlite3_open");
-  Take(api.open16, "sqlite3_open16");
+  Take(api.open_v2, "sqlite3_open_v2");
   Take(api.prepare, "sqlite3_prepare");
   Take(api.prepare16, "sqlite3_prepare16");
   Take(api.reset, "sqlite3_reset");

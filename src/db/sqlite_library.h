@@ -15,9 +15,10 @@ struct sqlite3_value;
 
 namespace velmorra {
 
-// The 69 entry points the binding requires, in the order they are looked up. A library that lacks
-// any one of them is not bound.
-inline constexpr std::size_t kSqliteEntryPointCount = 69;
+// The 70 entry points the binding requires, in the order they are looked up: the library's classic
+// 69, then sqlite3_open_v2 (in every SQLite since 3.5), through which a datastore is opened for
+// reading only. A library that lacks any one of them is not bound.
+inline constexpr std::size_t kSqliteEntryPointCount = 70;
 extern const std::array<const char*, kSqliteEntryPointCount> kSqliteEntryPointNames;
 
 // Typed access to the entry points the database layer calls. Filled by a successful binding;
@@ -29,6 +30,7 @@ struct TSqliteApi {
   int (*close)(sqlite3*) = nullptr;
   const void* (*column_blob)(sqlite3_stmt*, int) = nullptr;
   int (*column_bytes)(sqlite3_stmt*, int) = nullptr;
+  int (*column_bytes16)(sqlite3_stmt*, int) = nullptr;
   int (*column_count)(sqlite3_stmt*) = nullptr;
   const unsigned char* (*column_text)(sqlite3_stmt*, int) = nullptr;
   const void* (*column_text16)(sqlite3_stmt*, int) = nullptr;
@@ -47,8 +49,7 @@ struct TSqliteApi {
   const void* (*errmsg16)(sqlite3*) = nullptr;
   int (*finalize)(sqlite3_stmt*) = nullptr;
   int64_t (*last_insert_rowid)(sqlite3*) = nullptr;
-  int (*open)(const char*, sqlite3**) = nullptr;
-  int (*open16)(const void*, sqlite3**) = nullptr;
+  int (*open_v2)(const char*, sqlite3**, int, const char*) = nullptr;
   int (*prepare)(sqlite3*, const char*, int, sqlite3_stmt**, const char**) = nullptr;
   int (*prepare16)(sqlite3*, const void*, int, sqlite3_stmt**, const void**) = nullptr;
   int (*reset)(sqlite3_stmt*) = nullptr;

@@ -3,23 +3,29 @@
 #include "db/lite3_db.h"
 #include "platform/file_system.h"
 #include "platform/program_directory.h"
-#include "platform/text_encoding.h"
 
 namespace velmorra {
 
 std::optional<std::string> ExistingDatastorePath(const std::string& DatastoreFile) {
-  const std::string path = Utf16ToUtf8(AnsiToUtf16(DatastoreFile));
-  // The test looks exactly where the open will, so that no path ever reaches the library for a
-  // file that is not there (it would create one).
-  const std::string opened =
-      path.empty() || PathHasDirectoryPart(path) ? path : ProgramDirectory() + path;
-  if (!RegularFileExists(opened))
+  // The program's 8-bit text is UTF-8 already, and a path is bytes: one that is not UTF-8 names
+  // its file only when it reaches the file system unchanged, so it is not converted here.
+  // The test looks exactly where the open will (a bare name in the program's directory), and the
+  // path returned is that one, so that no path ever reaches the library for a file that is not
+  // there (it would create one).
+  const std::string path = DatastoreFile.empty() || PathHasDirectoryPart(DatastoreFile)
+                               ? DatastoreFile
+                               : ProgramDirectory() + DatastoreFile;
+  if (!RegularFileExists(path))
     return std::nullopt;
   return path;
 }
 
 std::string DatastoreOpenErrorMessage(const std::string& ErrorMessage) {
   return "Error openin datastore. Error was: " + ErrorMessage + ".";
+}
+
+std::string DatastoreReadErrorMessage(const std::string& ErrorMessage) {
+  return "Error reading datastore. Error was: " + ErrorMessage + ".";
 }
 
 }  // namespace velmorra

@@ -5,10 +5,12 @@
 
 namespace velmorra {
 
-// The datastore path in the form the database layer opens (UTF-8), or nothing when no regular
-// file is there: an empty path, a path that names nothing or a directory. A path without a
-// directory part is looked for in the program's directory, where the database layer opens it.
-// Callers test this before opening because opening a missing file would create an empty database.
+// The path at which the database layer is to open the datastore `DatastoreFile`, or nothing when
+// no regular file is there: an empty path, a path that names nothing or a directory. The bytes
+// pass unchanged (on Linux a file name need not be UTF-8); a path without a directory part is
+// looked for, and returned, in the program's directory. Callers test this before opening so that a
+// missing file gets its own message; should the file vanish between the test and the open, the
+// open fails and creates nothing.
 std::optional<std::string> ExistingDatastorePath(const std::string& DatastoreFile);
 
 // The message shown when ExistingDatastorePath finds no file.
@@ -16,5 +18,8 @@ inline constexpr char kDatastoreMissingMessage[] = "Datastore file doesn't exist
 
 // The message shown when the datastore cannot be opened, with the connection's ErrorMessage.
 std::string DatastoreOpenErrorMessage(const std::string& ErrorMessage);
+
+// The message for a datastore whose messages cannot be read, with the result set's ErrorMessage.
+std::string DatastoreReadErrorMessage(const std::string& ErrorMessage);
 
 }  // namespace velmorra

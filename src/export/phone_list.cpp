@@ -6,12 +6,12 @@
 
 namespace velmorra {
 
-void RefreshPhoneList(const std::string& DatastoreFile, IPhoneList& PhoneList,
-                      IMessageBoxes& Messages) {
+TPhoneListRefresh RefreshPhoneList(const std::string& DatastoreFile, IPhoneList& PhoneList,
+                                   IMessageBoxes& Messages) {
   const std::optional<std::string> path = ExistingDatastorePath(DatastoreFile);
   if (!path) {
     Messages.ShowMessage(TMessageBoxKind::Error, kDatastoreMissingMessage);
-    return;
+    return {};
   }
 
   TLite3Db db;
@@ -19,18 +19,21 @@ void RefreshPhoneList(const std::string& DatastoreFile, IPhoneList& PhoneList,
   db.Open(*path);
   if (db.ErrorCode != 0) {
     Messages.ShowMessage(TMessageBoxKind::Error, DatastoreOpenErrorMessage(db.ErrorMessage));
-    return;
+    return {};
   }
 
-  // A failed query is not reported: the list then offers "All Phones" alone.
+  // A failed query shows nothing: the list then offers "All Phones" alone.
   TLite3ResultSet& phones = *db.NewResultSet();
-  phones.QueryFmt("SELECT IMEI FROM MessageEx WHERE type = %s GROUP BY IMEI", {"SMS"});
+  const bool read = phones.QueryFmt(
+      std::string("SELECT ") + kImeiTextSql + " FROM MessageEx WHERE type = %s GROUP BY 1",
+      {"SMS"});
 
   PhoneList.Clear();
   PhoneList.AddItem(kAllPhonesCaption);
   for (int i = 0; i < phones.RowCount(); ++i)
     PhoneList.AddItem(phones.Rows(i).Cells(0).AsString);
   PhoneList.SetItemIndex(0);
+  return {true, read ? std::string() : DatastoreReadErrorMessage(phones.ErrorMessage)};
 }
 
 }  // namespace velmorra

@@ -9,6 +9,11 @@ namespace velmorra {
 // The first item of the phone list, which stands for every phone.
 inline constexpr char kAllPhonesCaption[] = "All Phones";
 
+// A message's phone as SQL text: its IMEI as text whatever the column holds (an INTEGER or REAL as
+// the database renders it, a BLOB as its bytes), with NULL and '' alike the empty text. The phone
+// list offers these values and the export matches them, so every phone listed exports its messages.
+inline constexpr char kImeiTextSql[] = "CAST(IFNULL(IMEI, '') AS TEXT)";
+
 // The phone list control as the refresh sees it: a drop-down list that allows selection only.
 class IPhoneList {
  public:
@@ -25,10 +30,22 @@ class IPhoneList {
   virtual std::string Text() const = 0;
 };
 
+// How a refresh ended.
+struct TPhoneListRefresh {
+  // False when a message was shown (no file at the path, or it cannot be opened) and the list
+  // was left as it was.
+  bool Replaced = false;
+  // When the list was replaced: empty if the datastore's phones were read, otherwise the message
+  // that says why they could not be (not a datastore, damaged, locked), the list then offering
+  // "All Phones" alone. This is not shown: the window stays quiet and its export reports the
+  // datastore; the command line reports it at once.
+  std::string ReadError;
+};
+
 // Replaces the items of `PhoneList` with "All Phones" and the IMEIs that have text messages in the
 // datastore at `DatastoreFile` (8-bit text, possibly empty), and selects "All Phones". On failure
 // shows the error in `Messages` and leaves the list as it was. Changes nothing else.
-void RefreshPhoneList(const std::string& DatastoreFile, IPhoneList& PhoneList,
-                      IMessageBoxes& Messages);
+TPhoneListRefresh RefreshPhoneList(const std::string& DatastoreFile, IPhoneList& PhoneList,
+                                   IMessageBoxes& Messages);
 
 }  // namespace velmorra

@@ -5,6 +5,7 @@
 #include "db/lite3_db.h"
 #include "export/backup_file_name.h"
 #include "export/datastore_file.h"
+#include "export/phone_list.h"
 #include "export/stored_text.h"
 #include "export/timestamp.h"
 #include "xml/xml_document.h"
@@ -17,13 +18,14 @@ namespace {
 constexpr int32_t kSqliteDone = 101;
 
 // Prepares the query of the phone choice: every SMS for "All Phones" (index 0), otherwise the SMS
-// of the phone whose IMEI is `PhoneText` (FormatSql quotes it).
+// of the phone whose IMEI, as the phone list shows it, is `PhoneText` (FormatSql quotes it).
 void PrepareMessages(TLite3ResultSet& messages, int PhoneIndex, const std::string& PhoneText) {
   if (PhoneIndex == 0) {
     messages.PrepareFmt("SELECT * FROM MessageEx WHERE type = %s", {"SMS"});
   } else {
-    messages.PrepareFmt("SELECT * FROM MessageEx WHERE type = %s AND IMEI = %s",
-                        {"SMS", PhoneText});
+    messages.PrepareFmt(
+        std::string("SELECT * FROM MessageEx WHERE type = %s AND ") + kImeiTextSql + " = %s",
+        {"SMS", PhoneText});
   }
 }
 
@@ -132,8 +134,15 @@ TExportResult ExportSmsBackup(const std::string& DatastoreFile, int PhoneIndex,
   const IXMLDocumentPtr document =
       messages.ErrorCode == 0 ? BuildBackupDocument(messages, result.MessageCount) : nullptr;
   if (!document) {
+    Messages.ShowMessage(TMessageBoxKind::Error, DatastoreReadErrorMessage(messages.ErrorMessage));
+    return {};
+  }
+
+  // An empty backup of one phone looks made and holds nothing: a phone without messages (one no
+  // longer in the datastore, or a name mistyped) is said instead, and no earlier file is replaced.
+  if (PhoneIndex != 0 && result.MessageCount == 0) {
     Messages.ShowMessage(TMessageBoxKind::Error,
-                         "Error reading datastore. Error was: " + messages.ErrorMessage + ".");
+                         "The datastore holds no text message of the phone \"" + PhoneText + "\".");
     return {};
   }
 

@@ -15,8 +15,9 @@ namespace velmorra {
 uint16_t DefaultAnsiCodePage();
 
 // The most bytes that `unit_count` UTF-16 code units can become in `code_page` through
-// Utf16ToCodePage: one per unit for the single-byte code pages, more for the multi-byte ones
-// (932, 50220, 51932) and for numbers this function does not know.
+// Utf16ToCodePage: one per unit for most single-byte code pages, more for those that spell a
+// character as a letter with combining marks (1255, 1258), for the multi-byte ones (932, 50220,
+// 51932) and for numbers this function does not know.
 size_t CodePageOutputRoom(uint16_t code_page, size_t unit_count);
 
 // Converts `text` to `code_page` into `out`, which has room for `room` bytes; each character the

@@ -1,5 +1,8 @@
 #pragma once
 
+#include <cstddef>
+#include <cstdint>
+#include <optional>
 #include <string>
 
 namespace velmorra {
@@ -13,6 +16,29 @@ bool IsPathSeparator(char c);
 // True when a regular file (or a link to one) exists at `path`; false for a directory, for
 // nothing, and for the empty path.
 bool RegularFileExists(const std::string& path);
+
+// What a file looks like from outside: whether it is there, its size and the time of its last
+// change. Two equal stamps of one path taken some time apart mean its bytes were not written
+// between them.
+struct TFileStamp {
+  bool Exists = false;
+  int64_t Size = 0;
+  int64_t ModifiedNanoseconds = 0;
+
+  bool operator==(const TFileStamp&) const = default;
+};
+
+// The stamp of the file at `path`; Exists is false when nothing (or nothing readable) is there.
+TFileStamp FileStampOf(const std::string& path);
+
+// The first `count` bytes of the file at `path` (fewer when the file is shorter); nothing when it
+// cannot be opened or read.
+std::optional<std::string> ReadFileStart(const std::string& path, size_t count);
+
+// Copies the bytes of the file at `from` into a new file `to` that only this user may read. On
+// failure returns false with the system's error number in `error_number`; a partial `to` may stay
+// (its folder's owner removes it).
+bool CopyFileBytes(const std::string& from, const std::string& to, int& error_number);
 
 // The absolute form of `path`: a relative path is taken against the current directory, "." and
 // ".." parts are resolved as text, a trailing separator is kept, symbolic links are not resolved.

@@ -7,12 +7,24 @@
 
 namespace velmorra {
 
-// A new file that takes the place of the file at a path only once all its bytes are on disk. It
-// is written as a temporary file in the same directory (0666 less the umask, like any newly
-// created file) and renamed over the path by Commit; going without Commit removes it, so a failure
-// never leaves a half-written file at the path nor touches what was there. Writes are buffered and
-// reach the system in large blocks. Every operation that fails returns false (or -1) and keeps the
-// system's error number in ErrorNumber(); after a failed write every later write fails too.
+// A new file that takes the place of the file at a path only once all its bytes are on disk.
+// Until Commit the bytes go to a temporary file in the same directory; going without Commit
+// removes it, so a failure never leaves a half-written file at the path nor touches what was
+// there. The temporary file has no name where the system allows that, else a short one that does
+// not grow with the path's; one left behind by a run that was killed is removed by a later Create
+// in the same directory (only files of this kind that no running process still writes).
+//
+// The file put at the path keeps the permissions of the file it replaces, and its owner and group
+// where the process may give them (where the group cannot be kept, the group gets no access); a
+// file at a new path gets the permissions of any newly created file.
+//
+// When the directory takes no new file but the file at the path exists and may be written, that
+// file is written in place instead, as a plain write does: Create empties it, and a failure
+// leaves in it what was written until then (WritesInPlace tells which way was taken).
+//
+// Writes are buffered and reach the system in large blocks. Every operation that fails returns
+// false (or -1) and keeps the system's error number in ErrorNumber(); after a failed write every
+// later write fails too.
 class TOutputFile {
  public:
   static constexpr size_t kBlockSize = 64 * 1024;
@@ -36,24 +48,46 @@ class TOutputFile {
   // Cuts or extends the file to `size` bytes; the position stays where it is.
   bool Truncate(int64_t size);
 
-  // Writes what is buffered, syncs the file to disk, closes it and renames it over the path. On
-  // failure the temporary file is removed.
+  // Writes what is buffered, syncs the file to disk, gives it the permissions it keeps and puts it
+  // at the path. On failure the temporary file is removed.
   bool Commit();
   // Closes and removes the temporary file, if there is one.
   void Discard();
 
   int ErrorNumber() const { return error_number_; }
-  // The temporary file's path while it exists, else empty.
+  // True when Create chose to write the file at the path itself.
+  bool WritesInPlace() const { return in_place_; }
+  // The temporary file's path while it exists under a name, else empty.
   const std::string& TemporaryPath() const { return temporary_path_; }
 
+  // Makes every later Create use a named temporary file, as on a file system that allows no
+  // file without a name; for tests of that way.
+  static void UseNamedTemporaryFiles(bool named);
+
  private:
+  bool OpenTemporary(bool replaces_file);
+  bool OpenNamedTemporary(int mode);
+  bool OpenInPlace();
+  bool GiveReplacedAttributes();
+  bool LinkNamelessFile();
   bool FlushBuffer();
   bool WriteAll(const char* data, size_t count);
   bool Fail(int error_number);
+  void Reset();
 
   std::string target_path_;
+  std::string target_name_;
+  std::string directory_path_;
+  std::string temporary_name_;  // in the directory; empty while the file has no name
   std::string temporary_path_;
+  int directory_ = -1;
   int descriptor_ = -1;
+  bool in_place_ = false;
+  // The permissions, owner and group of the file being replaced, when there is one.
+  bool replaces_file_ = false;
+  uint32_t replaced_mode_ = 0;
+  uint32_t replaced_owner_ = 0;
+  uint32_t replaced_group_ = 0;
   int64_t file_position_ = 0;  // the system's file offset; buffer_ goes there
   std::vector<char> buffer_;
   bool write_failed_ = false;

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <bit>
+#include <cerrno>
 
 #include "platform/code_page.h"
 #include "platform/file_system.h"
@@ -15,6 +16,9 @@ static_assert(std::endian::native == std::endian::little);
 namespace {
 
 const char kStreamName[] = "TOrvikTextStream";
+
+// No code page spells one UTF-16 code unit as more bytes than this.
+constexpr size_t kMostBytesPerUnit = 16;
 
 bool IsUnicodeCodePage(uint16_t code_page) {
   return code_page == kCodePageUtf8 || code_page == kCodePageUtf16 || code_page == kCodePageUtf32;
@@ -181,11 +185,17 @@ int64_t TOrvikTextStream::WriteCodePage(const char16_t* units, size_t unit_count
         EOrvikTextStream::kOddByteCount);
   }
   std::unique_ptr<char[]> block;
-  const size_t room_size = CodePageOutputRoom(code_page_, unit_count);
+  const std::u16string_view text(units, unit_count);
+  size_t room_size = CodePageOutputRoom(code_page_, unit_count);
   char* room = ConversionRoom(room_size, block);
   int error_code = 0;
-  const std::optional<size_t> length = Utf16ToCodePage(
-      code_page_, std::u16string_view(units, unit_count), room, room_size, error_code);
+  std::optional<size_t> length = Utf16ToCodePage(code_page_, text, room, room_size, error_code);
+  // A conversion that spells characters out further than foreseen gets more room.
+  while (!length && error_code == E2BIG && room_size < kMostBytesPerUnit * unit_count) {
+    room_size *= 2;
+    room = ConversionRoom(room_size, block);
+    length = Utf16ToCodePage(code_page_, text, room, room_size, error_code);
+  }
   if (!length || *length == 0)
     RaiseSystemError("Write", length ? 0 : error_code);
   const int64_t written = Stream().Write(room, static_cast<int64_t>(*length));

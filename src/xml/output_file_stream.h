@@ -9,7 +9,8 @@
 namespace velmorra {
 
 // The byte stream a document is saved through: a new file that takes the place of the file at
-// `path` only on Commit. Going without Commit removes it and leaves `path` untouched. Failures
+// `path` only on Commit. Going without Commit removes it and leaves `path` untouched (unless the
+// file is written in place, as TOutputFile explains). Failures
 // are raised with the full path and the system's reason: EFileCreateError when the file cannot be
 // created, EFileWriteError when it cannot be resized, sought, flushed or put in place. A failed
 // Write is no exception: it takes fewer bytes, and RaiseWriteError tells why.

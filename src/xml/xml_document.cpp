@@ -118,7 +118,8 @@ void TXMLDocument::SaveToByteStream(TByteStream& stream, LayoutMode layout) {
 }
 
 // Until Commit the bytes go to a temporary file, which the output file removes when it goes
-// uncommitted: a failed save, however it fails, leaves the file at `path` as it was.
+// uncommitted: a failed save, however it fails, leaves the file at `path` as it was (save where
+// the folder takes no new file and the file is written in place).
 void TXMLDocument::SaveToFile(const std::string& path, LayoutMode layout) {
   TOutputFileStream file(path);
   try {

@@ -77,6 +77,12 @@ IXMLNodePtr TXMLNode::AppendChild(const IXMLNodePtr& new_child) {
   if (node_type_ == kElementNode && child->node_type_ == kAttributeNode) {
     throw EXMLException::InvalidNodeType(EXMLException::kHierarchyRequestErr, kAttributeNode);
   }
+  // A node taken under itself or under one of its descendants would leave the tree, its subtree
+  // held by nothing but itself.
+  for (const TXMLNode* ancestor = this; ancestor; ancestor = ancestor->parent_) {
+    if (ancestor == child)
+      throw EXMLException::InvalidNodeType(EXMLException::kHierarchyRequestErr, child->node_type_);
+  }
   // Added before it is removed from its old place, so that it never lacks a reference. A node
   // moved within this list is found at its old place first.
   Children(true)->Add(*child);

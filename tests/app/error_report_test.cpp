@@ -7,6 +7,8 @@
 #include <string>
 #include <vector>
 
+#include "version.h"
+
 namespace velmorra {
 namespace {
 

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -277,6 +278,23 @@ TEST_F(MainWindowTest, ConfirmedOpenSetsTheTextThenReadsThePhones) {
   EXPECT_TRUE(form.ManualMode());
 }
 
+TEST_F(MainWindowTest, GivenDatastoreIsOpenedLikeAConfirmedFileInManualMode) {
+  MakeDatastore(Stores1.Path(), {"111"});
+  Registry.SetString(kStores + "\\One", "DatastorePath", Stores1.Path());
+  const std::string given = MakeDatastore(Stores2.Path(), {"555"});
+  TfrmMain& form = Created(Registry);
+  const std::string relative = std::filesystem::relative(given).string();
+  form.OpenGivenDatastore(relative);
+  EXPECT_THAT(Log, ElementsAre("cmboxStores.Hide", "txtStore.Show", "cmdOpen.Show",
+                               "txtStore.Text=" + given, "cmboxMobile.Clear"));
+  EXPECT_THAT(Phones.Items(), ElementsAre("All Phones", "555"));
+
+  Log.clear();
+  form.OpenGivenDatastore("/nowhere/MDataStore.db3");
+  EXPECT_THAT(Log, ElementsAre("cmboxStores.Hide", "txtStore.Show", "cmdOpen.Show",
+                               "txtStore.Text=/nowhere/MDataStore.db3", kMissingFile));
+}
+
 TEST_F(MainWindowTest, CancelledOpenChangesNothing) {
   TfrmMain& form = Created(Registry);
   Edit.Type("typed");
@@ -310,16 +328,153 @@ TEST_F(MainWindowTest, DropTakesTheFirstNameAndSwitchesToManualModeForGood) {
   EXPECT_THAT(Log, IsEmpty()) << "an empty drop does nothing";
   Drop(form, {"/first/MDataStore.db3", "/second.db3", "/a/folder"});
   EXPECT_THAT(Log, ElementsAre("txtStore.Text=/first/MDataStore.db3", "cmboxStores.Hide",
-                               "txtStore.Show", "cmdOpen.Show"));
+                               "txtStore.Show", "cmdOpen.Show", kMissingFile));
   EXPECT_EQ(form.CurrentDatastorePath(), "/first/MDataStore.db3");
-  EXPECT_THAT(Phones.Items(), ElementsAre("All Phones", "111")) << "phones are not re-read";
+  EXPECT_THAT(Phones.Items(), ElementsAre("All Phones", "111")) << "a failed read keeps the list";
 
   Log.clear();
   Drop(form, {long_name});
   EXPECT_THAT(Log, ElementsAre("txtStore.Text=" + long_name, "cmboxStores.Hide", "txtStore.Show",
-                               "cmdOpen.Show"));
+                               "cmdOpen.Show", kMissingFile));
   EXPECT_TRUE(form.ManualMode());
   EXPECT_EQ(form.CurrentDatastorePath(), long_name);
+}
+
+TEST_F(MainWindowTest, DropReadsThePhonesOfTheDroppedFile) {
+  MakeDatastore(Stores1.Path(), {"111"});
+  const std::string dropped = MakeDatastore(Stores2.Path(), {"333"});
+  Registry.SetString(kStores + "\\One", "DatastorePath", Stores1.Path());
+  TfrmMain& form = Created(Registry);
+  Phones.SetItemIndex(1);
+
+  Drop(form, {dropped});
+
+  EXPECT_THAT(Log, ElementsAre("txtStore.Text=" + dropped, "cmboxStores.Hide", "txtStore.Show",
+                               "cmdOpen.Show", "cmboxMobile.Clear"));
+  EXPECT_THAT(Phones.Items(), ElementsAre("All Phones", "333"));
+  EXPECT_EQ(Phones.ItemIndex(), 0);
+}
+
+TEST_F(MainWindowTest, TypedPathIsReadOnEnterOrOnLeavingTheBoxWithAnotherPath) {
+  const std::string store = MakeDatastore(Stores1.Path(), {"444"});
+  const std::string missing = Stores2.File("MDataStore.db3");
+  struct TStep {
+    enum { Type, Key, Exit } Kind;
+    std::string Text;  // typed text, or the key
+  };
+  struct TCase {
+    const char* Name;
+    std::vector<TStep> Steps;
+    std::vector<std::string> Log;
+  };
+  const std::vector<TCase> cases = {
+      {"Enter reads", {{TStep::Type, store}, {TStep::Key, "\r"}}, {"cmboxMobile.Clear"}},
+      {"leaving with a new path reads",
+       {{TStep::Type, store}, {TStep::Exit, ""}},
+       {"cmboxMobile.Clear"}},
+      {"leaving after Enter reads no more",
+       {{TStep::Type, store}, {TStep::Key, "\r"}, {TStep::Exit, ""}},
+       {"cmboxMobile.Clear"}},
+      {"the same path with blanks around is no other path",
+       {{TStep::Type, store},
+        {TStep::Key, "\r"},
+        {TStep::Type, " " + store + "\t"},
+        {TStep::Exit, ""}},
+       {"cmboxMobile.Clear"}},
+      {"a path without a file is said once",
+       {{TStep::Type, missing}, {TStep::Key, "\r"}, {TStep::Exit, ""}},
+       {kMissingFile}},
+      {"other keys read nothing",
+       {{TStep::Type, store}, {TStep::Key, "a"}, {TStep::Key, "\n"}},
+       {}},
+      {"leaving the empty box reads nothing", {{TStep::Exit, ""}}, {}},
+  };
+  for (const TCase& test : cases) {
+    SCOPED_TRACE(test.Name);
+    TfrmMain& form = Created(Registry);
+    Edit.Type("");
+    for (const TStep& step : test.Steps) {
+      if (step.Kind == TStep::Type) {
+        Edit.Type(step.Text);
+      } else if (step.Kind == TStep::Key) {
+        char key = step.Text[0];
+        form.txtStoreKeyPress(key);
+        EXPECT_EQ(key, step.Text[0]);
+      } else {
+        form.txtStoreExit();
+      }
+    }
+    EXPECT_EQ(Log, test.Log);
+  }
+}
+
+TEST_F(MainWindowTest, ConvertExportsOnlyWithThePhonesOfThePathItConverts) {
+  MakeDatastore(Stores1.Path(), {"111", "222"});
+  const std::string first = Stores1.File("DataBase/MDataStore.db3");
+  const std::string second = MakeDatastore(Stores2.Path(), {"333", "333", "444"});
+  const std::string missing = Output.File("missing.db3");
+  struct TCase {
+    const char* Name;
+    bool Discovered;     // the first datastore is registered
+    std::string Opened;  // a file confirmed in the open dialog first
+    int Phone;           // the phone then chosen
+    std::string Typed;   // then typed into the edit box, unless empty
+    std::vector<std::string> Log;
+    std::string Written;  // the backup written, "" for none
+    std::string Count;
+  };
+  const std::vector<TCase> cases = {
+      {"a discovered datastore keeps the chosen phone", true, "", 2, "", {}, "sms_222.xml", "1"},
+      {"an opened file keeps the chosen phone", false, first, 1, "", {}, "sms_111.xml", "1"},
+      {"a typed path is read first",
+       false,
+       "",
+       -1,
+       second,
+       {"cmboxMobile.Clear"},
+       "sms_All Phones.xml",
+       "3"},
+      {"phones of another file are read again",
+       false,
+       first,
+       1,
+       second,
+       {"cmboxMobile.Clear"},
+       "sms_All Phones.xml",
+       "3"},
+      {"a path without a file is said once", false, first, 1, missing, {kMissingFile}, "", ""},
+  };
+  for (const TCase& test : cases) {
+    SCOPED_TRACE(test.Name);
+    if (test.Discovered)
+      Registry.SetString(kStores + "\\One", "DatastorePath", Stores1.Path());
+    TfrmMain& form = Created(Registry);
+    Registry = TFakeRegistry();
+    if (!test.Opened.empty()) {
+      Dialog.Answers = {test.Opened};
+      form.cmdOpenClick();
+    }
+    if (test.Phone >= 0)
+      Phones.SetItemIndex(test.Phone);
+    if (!test.Typed.empty())
+      Edit.Type(test.Typed);
+    Log.clear();
+
+    form.cmdConvertClick();
+
+    EXPECT_EQ(Log, test.Log);
+    std::vector<std::string> written;
+    for (const auto& entry : std::filesystem::directory_iterator(Output.Path())) {
+      written.push_back(entry.path().filename().string());
+      if (entry.path().filename() == test.Written) {
+        EXPECT_THAT(ReadFileBytes(entry.path().string()),
+                    HasSubstr("<smses count=\"" + test.Count + "\">"));
+      }
+      std::filesystem::remove(entry.path());
+    }
+    EXPECT_EQ(written, test.Written.empty() ? std::vector<std::string>()
+                                            : std::vector<std::string>{test.Written});
+  }
 }
 
 TEST_F(MainWindowTest, EscapeClosesTheWindowAndLeavesTheCharacter) {

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
+#include <iterator>
 #include <memory>
 #include <string>
 #include <vector>
@@ -50,6 +52,24 @@ class Lite3DbTest : public ::testing::Test {
   std::string path_;
   std::unique_ptr<TLite3Db> db_;
   TLite3ResultSet* rs_ = nullptr;  // owned by db_
+};
+
+// A connection on the empty path: the library's private temporary database, the only one the
+// layer writes to, filled with kSchema through the layer itself.
+class Lite3ScratchDbTest : public Lite3DbTest {
+ protected:
+  void SetUp() override {
+    db_ = std::make_unique<TLite3Db>();
+    db_->LibraryPath = ProductSqliteLibraryPath();
+    ASSERT_TRUE(db_->Open(""));
+    rs_ = new TLite3ResultSet(*db_);
+    const std::string schema = kSchema;
+    for (size_t start = 0, end; (end = schema.find(';', start)) != std::string::npos;
+         start = end + 1) {
+      ASSERT_TRUE(rs_->Query(schema.substr(start, end - start))) << rs_->ErrorMessage;
+    }
+    db_->RefreshSchema();
+  }
 };
 
 TEST_F(Lite3DbTest, OpenReadsTheSchemaAndRemembersTheFile) {
@@ -102,7 +122,7 @@ TEST_F(Lite3DbTest, SelectMatchingNothingKeepsTheColumnNames) {
   EXPECT_EQ(rs_->Columns, (std::vector<std::string>{"IMEI", "Sender"}));
 }
 
-TEST_F(Lite3DbTest, OnlyTheFirstStatementRuns) {
+TEST_F(Lite3ScratchDbTest, OnlyTheFirstStatementRuns) {
   EXPECT_TRUE(
       rs_->Query("INSERT INTO Contacts VALUES ('a'); INSERT INTO Contacts VALUES ('b'), ('c')"));
   EXPECT_EQ(rs_->RowsAffected, 1);
@@ -162,11 +182,17 @@ TEST_F(Lite3DbTest, CellsCarryEveryKindOfValue) {
   EXPECT_EQ(row.Cells(4).AsString, std::string("\0A\0B", 4));
   EXPECT_FALSE(row.Cells(4).IsNull);
   EXPECT_EQ(row.Cells(5).AsInteger(), 31);
-  EXPECT_EQ(row.Cells(6).AsString, "a");  // text ends at its first zero byte
+  EXPECT_EQ(row.Cells(6).AsString, std::string("a\0b", 3));  // a zero byte does not end text
   EXPECT_EQ(row.Cells(7).AsInteger(), -7);
   EXPECT_EQ(row.Cells(8).AsString, "2.5e-07");
   EXPECT_EQ(row.Nulls(),
             (std::vector<bool>{true, false, false, false, false, false, false, false, false}));
+}
+
+TEST_F(Lite3DbTest, Utf16CallsKeepTextWithZerosWhole) {
+  ASSERT_TRUE(rs_->QueryW(u"SELECT 'Hi' || char(0) || 'Whole rest ü', char(0)"));
+  EXPECT_EQ(rs_->Rows(0).Cells(0).AsString, std::string("Hi\0Whole rest ü", 16));
+  EXPECT_EQ(rs_->Rows(0).Cells(1).AsString, std::string(1, '\0'));
 }
 
 TEST_F(Lite3DbTest, TextBeyondTheBasicPlaneAndMalformedText) {
@@ -281,7 +307,7 @@ TEST_F(Lite3DbTest, PrepareFailuresAndMisuse) {
   EXPECT_EQ(rs_->ErrorMessage, "integer overflow");
 }
 
-TEST_F(Lite3DbTest, QueryAfterPrepareFinalizesTheHeldStatement) {
+TEST_F(Lite3ScratchDbTest, QueryAfterPrepareFinalizesTheHeldStatement) {
   ASSERT_TRUE(rs_->Prepare("SELECT * FROM MessageEx"));
   ASSERT_TRUE(rs_->Next());
   ASSERT_TRUE(rs_->Query("DROP TABLE MessageEx")) << rs_->ErrorMessage;
@@ -292,7 +318,7 @@ TEST_F(Lite3DbTest, QueryAfterPrepareFinalizesTheHeldStatement) {
   EXPECT_FALSE(rs_->Active);
 }
 
-TEST_F(Lite3DbTest, ChangeCountAndLastRowId) {
+TEST_F(Lite3ScratchDbTest, ChangeCountAndLastRowId) {
   ASSERT_TRUE(rs_->Query("INSERT INTO Contacts VALUES ('a'), ('b'), ('c')"));
   EXPECT_EQ(rs_->RowsAffected, 3);
   EXPECT_EQ(rs_->LastInsertRowId, 3);
@@ -303,7 +329,7 @@ TEST_F(Lite3DbTest, ChangeCountAndLastRowId) {
   EXPECT_EQ(rs_->LastInsertRowId, 0);
 }
 
-TEST_F(Lite3DbTest, RefreshSchemaSeesNewTables) {
+TEST_F(Lite3ScratchDbTest, RefreshSchemaSeesNewTables) {
   ASSERT_TRUE(rs_->Query("CREATE TABLE Alpha (x)"));
   EXPECT_EQ(db_->Tables.size(), 2u);
   db_->RefreshSchema();
@@ -320,7 +346,7 @@ TEST_F(Lite3DbTest, SetTempStoreRunsThePragma) {
   }
 }
 
-TEST_F(Lite3DbTest, TransactionsCommitAndRollBack) {
+TEST_F(Lite3ScratchDbTest, TransactionsCommitAndRollBack) {
   ASSERT_TRUE(db_->StartTransaction());
   ASSERT_TRUE(rs_->Query("INSERT INTO Contacts VALUES ('gone')"));
   ASSERT_TRUE(db_->Rollback());
@@ -332,12 +358,8 @@ TEST_F(Lite3DbTest, TransactionsCommitAndRollBack) {
   EXPECT_FALSE(db_->Commit());
   EXPECT_EQ(db_->InternalQuery().ErrorCode, 1);
   EXPECT_EQ(db_->ErrorCode, 0);
-
-  TLite3Db other;
-  ASSERT_TRUE(other.Open(path_));
-  TLite3ResultSet check(other, TRegistration::Internal);
-  ASSERT_TRUE(check.Query("SELECT Name FROM Contacts"));
-  EXPECT_EQ(check.ColumnValues(0), (std::vector<std::string>{"kept"}));
+  ASSERT_TRUE(rs_->Query("SELECT Name FROM Contacts"));
+  EXPECT_EQ(rs_->ColumnValues(0), (std::vector<std::string>{"kept"}));
 }
 
 TEST_F(Lite3DbTest, LowerWLowerCasesUnicodeText) {
@@ -401,19 +423,36 @@ TEST_F(Lite3DbTest, OpenWUsesTheUtf16Calls) {
   EXPECT_EQ(rs->Rows(0).Cells(0).AsString, "äb");
 }
 
-TEST(Lite3DbOpenTest, MissingFileIsCreatedEmpty) {
+TEST_F(Lite3DbTest, ConnectionNeverChangesTheFile) {
+  const std::string before = ReadFileBytes(path_);
+  const std::vector<std::string> writes = {"INSERT INTO Contacts VALUES ('x')",
+                                           "DROP TABLE Contacts",
+                                           "CREATE TABLE t (x)",
+                                           "PRAGMA user_version = 7",
+                                           "VACUUM",
+                                           "PRAGMA journal_mode = WAL"};
+  for (const std::string& sql : writes) {
+    EXPECT_FALSE(rs_->Query(sql)) << sql;
+    EXPECT_EQ(rs_->ErrorCode, 8) << sql;
+    EXPECT_EQ(rs_->ErrorMessage, "attempt to write a readonly database") << sql;
+  }
+  db_.reset();
+  EXPECT_EQ(ReadFileBytes(path_), before);
+  EXPECT_EQ(std::filesystem::directory_iterator(directory_.Path())->path(), path_);
+  EXPECT_EQ(std::distance(std::filesystem::directory_iterator(directory_.Path()), {}), 1);
+}
+
+TEST(Lite3DbOpenTest, MissingFileFailsAndIsNotCreated) {
   TTempDirectory directory;
   const std::string path = directory.File("new.db3");
-  TLite3Db db;
-  db.LibraryPath = ProductSqliteLibraryPath();
-  EXPECT_TRUE(db.Open(path));
-  EXPECT_EQ(db.ErrorCode, 0);
-  EXPECT_TRUE(RegularFileExists(path));
-  EXPECT_TRUE(db.Tables.empty());
-  auto* rs = new TLite3ResultSet(db);
-  EXPECT_FALSE(rs->QueryFmt("SELECT * FROM MessageEx WHERE type = %s", {"SMS"}));
-  EXPECT_EQ(rs->ErrorCode, 1);
-  EXPECT_EQ(rs->ErrorMessage, "no such table: MessageEx");
+  for (bool wide : {false, true}) {
+    TLite3Db db;
+    db.LibraryPath = ProductSqliteLibraryPath();
+    EXPECT_FALSE(wide ? db.OpenW(std::u16string(path.begin(), path.end())) : db.Open(path));
+    EXPECT_EQ(db.ErrorCode, -2);
+    EXPECT_EQ(db.ErrorMessage, "Failed to open the database\r\n" + path + ", ErrorCode: 14");
+    EXPECT_FALSE(RegularFileExists(path));
+  }
 }
 
 TEST(Lite3DbOpenTest, EmptyPathOpensAPrivateTemporaryDatabase) {
@@ -475,6 +514,7 @@ TEST(Lite3DbOpenTest, UnboundLibraryFailsWithoutCallingIt) {
   db.Close();
 
   // The next open may bind another library; the error it found stays until the caller clears it.
+  ASSERT_TRUE(CreateSqliteDatabase(directory.File("x.db3"), "CREATE TABLE t (x);"));
   db.LibraryPath = ProductSqliteLibraryPath();
   EXPECT_TRUE(db.Open(directory.File("x.db3")));
   EXPECT_TRUE(db.LibraryLoaded);

@@ -37,11 +37,11 @@ bool LibraryStillLoaded(const std::string& path) {
 }
 #endif
 
-TEST(SqliteLibraryTest, EntryPointListHasSixtyNineDistinctNames) {
+TEST(SqliteLibraryTest, EntryPointListHasSeventyDistinctNames) {
   const std::set<std::string> names(kSqliteEntryPointNames.begin(), kSqliteEntryPointNames.end());
-  EXPECT_EQ(names.size(), 69u);
+  EXPECT_EQ(names.size(), 70u);
   EXPECT_STREQ(kSqliteEntryPointNames.front(), "sqlite3_bind_parameter_count");
-  EXPECT_STREQ(kSqliteEntryPointNames.back(), "sqlite3_value_type");
+  EXPECT_STREQ(kSqliteEntryPointNames.back(), "sqlite3_open_v2");
 }
 
 TEST(SqliteLibraryTest, ProductLibraryLiesNextToTheProgram) {
@@ -57,7 +57,7 @@ TEST(SqliteLibraryTest, BindsTheLibraryNextToTheProgram) {
   for (std::size_t i = 0; i < kSqliteEntryPointCount; ++i) {
     EXPECT_NE(SqliteEntryPoint(i), nullptr) << kSqliteEntryPointNames[i];
   }
-  EXPECT_NE(Sqlite().open, nullptr);
+  EXPECT_NE(Sqlite().open_v2, nullptr);
   EXPECT_NE(Sqlite().value_type, nullptr);
 }
 
@@ -103,7 +103,7 @@ TEST(SqliteLibraryTest, LibraryLackingOneEntryPointIsNotBoundAndIsReleased) {
   for (std::size_t i = 0; i < kSqliteEntryPointCount; ++i) {
     EXPECT_EQ(SqliteEntryPoint(i), nullptr) << kSqliteEntryPointNames[i];
   }
-  EXPECT_EQ(Sqlite().open, nullptr);
+  EXPECT_EQ(Sqlite().open_v2, nullptr);
 
   // A failed binding leaves the way open for another file.
   std::string good = testing::ProductSqliteLibraryPath();

@@ -4,9 +4,11 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <map>
 #include <string>
 #include <vector>
 
+#include "export/sms_backup_export.h"
 #include "export_test_doubles.h"
 #include "platform/program_directory.h"
 #include "support/message_datastore.h"
@@ -123,6 +125,69 @@ TEST(RefreshPhoneList, CaptionIsTheStoredValueAsTheDatabaseRendersIt) {
   RefreshPhoneList(path, list, messages);
 
   EXPECT_THAT(list.Items, ElementsAre("All Phones", "356938035643809", "O'Brien phone"));
+}
+
+TEST(RefreshPhoneList, EveryListedPhoneExportsExactlyItsMessagesHoweverItsImeiIsStored) {
+  const std::string kNotUtf8 = "\x33\x35\xff\x31";
+  struct TStoredImei {
+    testing::TStoredValue Imei;
+    std::string Caption;  // the phone it belongs to
+  };
+  const std::vector<TStoredImei> table = {
+      {nullptr, ""},
+      {"", ""},
+      {int64_t{356938035643809}, "356938035643809"},
+      {"356938035643809", "356938035643809"},
+      {1.5, "1.5"},
+      {testing::TStoredValue::Blob(kNotUtf8), kNotUtf8},
+      {kNotUtf8, kNotUtf8},
+      {testing::TStoredValue::Blob("490154203237518"), "490154203237518"},
+      {"O'Brien", "O'Brien"},
+  };
+  TTempDirectory directory;
+  const std::string path = directory.File("MDataStore.db3");
+  std::map<std::string, int> expected;
+  {
+    TMessageDatastore datastore(path, {"type", "IMEI", "Text"});
+    for (const TStoredImei& row : table) {
+      datastore.Insert({{"type", "SMS"}, {"IMEI", row.Imei}, {"Text", "Hi"}});
+      ++expected[row.Caption];
+    }
+  }
+  TFakePhoneList list;
+  TRecordingMessageBoxes messages;
+
+  RefreshPhoneList(path, list, messages);
+
+  EXPECT_EQ(list.ItemCount(), static_cast<int>(expected.size()) + 1) << "each phone listed once";
+  std::map<std::string, int> exported;
+  for (int i = 1; i < list.ItemCount(); ++i) {
+    const TExportResult result = ExportSmsBackup(path, i, list.Item(i), messages, directory.Path());
+    exported[list.Item(i)] = result.MessageCount;
+  }
+  EXPECT_TRUE(messages.Shown.empty());
+  EXPECT_EQ(exported, expected);
+}
+
+TEST(RefreshPhoneList, PathsThatAreNotUtf8ReachTheFileSystemUnchanged) {
+  const std::vector<std::string> names = {"lat\xe9in1.db3", "\xff\xfe/MDataStore.db3",
+                                          "caf\xc3\xa9/MDataStore.db3"};
+  for (const std::string& name : names) {
+    SCOPED_TRACE(name);
+    TTempDirectory directory;
+    const std::string path = directory.File(name);
+    std::filesystem::create_directories(std::filesystem::path(path).parent_path());
+    WriteSmsOfPhones(path, {"356938035643809"});
+    TFakePhoneList list;
+    TRecordingMessageBoxes messages;
+
+    RefreshPhoneList(path, list, messages);
+    const TExportResult result = ExportSmsBackup(path, 0, "All Phones", messages, directory.Path());
+
+    EXPECT_THAT(messages.Texts(), ElementsAre());
+    EXPECT_THAT(list.Items, ElementsAre("All Phones", "356938035643809"));
+    EXPECT_EQ(result.MessageCount, 1);
+  }
 }
 
 TEST(RefreshPhoneList, ListsThePhonesOfTheSampleDatastore) {

@@ -10,24 +10,18 @@
 #include <string>
 #include <vector>
 
+#include "platform/output_file_helpers.h"
 #include "support/temp_directory.h"
 #include "xml/file_size_limit.h"
 
 namespace velmorra {
 namespace {
 
+using testing::FileNamesIn;
 using testing::ReadFileBytes;
+using testing::TNamedTemporaryFiles;
 using testing::TTempDirectory;
 using testing::WriteFileBytes;
-
-std::vector<std::string> FileNamesIn(const std::string& directory) {
-  std::vector<std::string> names;
-  for (const auto& entry : std::filesystem::directory_iterator(directory)) {
-    names.push_back(entry.path().filename().string());
-  }
-  std::sort(names.begin(), names.end());
-  return names;
-}
 
 // Bytes that differ from block to block, so that a lost or repeated block shows.
 std::string Pattern(size_t size) {
@@ -45,8 +39,12 @@ TEST(OutputFileTest, TargetChangesOnlyOnCommit) {
   ASSERT_TRUE(file.Create(path));
   ASSERT_TRUE(file.Write("new bytes", 9));
   EXPECT_EQ(ReadFileBytes(path), "earlier");
-  EXPECT_EQ(file.TemporaryPath().substr(0, directory.Path().size()), directory.Path());
-  EXPECT_EQ(FileNamesIn(directory.Path()).size(), 2u);
+  // The temporary file, where it has a name at all, lies beside the target.
+  for (const std::string& name : FileNamesIn(directory.Path())) {
+    if (name != "sms.xml") {
+      EXPECT_EQ(directory.File(name), file.TemporaryPath());
+    }
+  }
 
   ASSERT_TRUE(file.Commit());
   EXPECT_EQ(ReadFileBytes(path), "new bytes");
@@ -112,6 +110,25 @@ TEST(OutputFileTest, SeekTruncateAndReadSeeBufferedBytes) {
   EXPECT_EQ(file.Size(), 8);
   ASSERT_TRUE(file.Commit());
   EXPECT_EQ(ReadFileBytes(directory.File("out")), "01234ab7");
+}
+
+// A backup of a phone with a long IMEI has a long name; the temporary file's name must not be
+// longer still, with a name or without one.
+TEST(OutputFileTest, TargetNamesOfEveryLengthUpToTheLimitAreWritten) {
+  for (const bool named : {false, true}) {
+    const TNamedTemporaryFiles named_files(named);
+    for (const size_t length : {1, 248, 255}) {
+      SCOPED_TRACE(std::to_string(length) + (named ? " named" : " nameless"));
+      TTempDirectory directory;
+      const std::string name(length, 'n');
+      TOutputFile file;
+      ASSERT_TRUE(file.Create(directory.File(name))) << file.ErrorNumber();
+      ASSERT_TRUE(file.Write("bytes", 5));
+      ASSERT_TRUE(file.Commit()) << file.ErrorNumber();
+      EXPECT_EQ(ReadFileBytes(directory.File(name)), "bytes");
+      EXPECT_EQ(FileNamesIn(directory.Path()), std::vector<std::string>{name});
+    }
+  }
 }
 
 TEST(OutputFileTest, NewFileHasTheUsualPermissions) {

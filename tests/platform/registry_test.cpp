@@ -154,6 +154,68 @@ TEST(WineRegistryTest, SubkeysAreEnumeratedInWinesCaseInsensitiveOrder) {
   EXPECT_FALSE(hive->EnumKey(key.Key, 3, 2, name)) << "c10 does not fit two bytes";
 }
 
+// `root` followed by `depth` - 1 parts `name`, joined by `separator`.
+std::string JoinedPath(const std::string& root, size_t depth, const std::string& name,
+                       const std::string& separator) {
+  std::string path = root;
+  for (size_t level = 1; level < depth; ++level)
+    path += separator + name;
+  return path;
+}
+
+struct TKeyLimitCase {
+  size_t Depth;      // parts of the section path, the root included
+  std::string Name;  // every part after the root
+  bool Kept;
+};
+
+// Windows holds no key nested deeper than 512 levels or named longer than 255 characters; such
+// a section is left out with its values, however long, and the sections after it are read.
+TEST(WineRegistryTest, KeysPastTheDepthOrNameLimitAreLeftOut) {
+  const std::string e_acute = "\xC3\xA9";
+  std::string e_acutes;
+  for (int i = 0; i < 255; ++i)
+    e_acutes += e_acute;
+  const std::vector<TKeyLimitCase> cases = {
+      {512, "k", true},
+      {513, "k", false},
+      {2000000, "k", false},
+      {2, std::string(255, 'n'), true},
+      {2, std::string(256, 'n'), false},
+      {2, e_acutes, true},
+      {2, e_acutes + e_acute, false},
+  };
+  std::string body;
+  for (size_t i = 0; i < cases.size(); ++i) {
+    const std::string section = JoinedPath("R" + std::to_string(i), cases[i].Depth, cases[i].Name,
+                                           "\\\\");  // an escaped backslash
+    body += "[" + section + "] 1\n\"V\"=\"" + std::to_string(i) + "\"\n";
+  }
+  body += "[After] 1\n\"V\"=\"after\"\n";
+  TTempDirectory folder;
+  auto hive = HiveFrom(folder, body);
+
+  for (size_t i = 0; i < cases.size(); ++i) {
+    SCOPED_TRACE(i);
+    const std::string root = "R" + std::to_string(i);
+    if (!cases[i].Kept) {
+      TOpenedKey key(*hive, root);
+      EXPECT_FALSE(key.Opened);
+      continue;
+    }
+    TOpenedKey key(*hive, JoinedPath(root, cases[i].Depth, cases[i].Name, "\\"));
+    std::string data;
+    ASSERT_TRUE(key.Opened);
+    ASSERT_TRUE(hive->QueryValueData(key.Key, "V", data));
+    EXPECT_EQ(data, std::to_string(i) + std::string(1, '\0'));
+  }
+  TOpenedKey after(*hive, "After");
+  std::string data;
+  ASSERT_TRUE(after.Opened);
+  ASSERT_TRUE(hive->QueryValueData(after.Key, "V", data));
+  EXPECT_EQ(data, std::string("after", 6));
+}
+
 TEST(WineRegistryTest, AFileThatCannotBeReadGivesAnEmptyHive) {
   TTempDirectory folder;
   auto hive = LoadWineRegistryFile(folder.File("user.reg"));

@@ -40,6 +40,10 @@ void Bind(sqlite3* db, sqlite3_stmt* statement, int index, const TStoredValue& v
       rc = sqlite3_bind_text(statement, index, value.Text.data(),
                              static_cast<int>(value.Text.size()), SQLITE_TRANSIENT);
       break;
+    case TStoredValue::TKind::Blob:
+      rc = sqlite3_bind_blob(statement, index, value.Text.data(),
+                             static_cast<int>(value.Text.size()), SQLITE_TRANSIENT);
+      break;
   }
   if (rc != SQLITE_OK)
     Fail(db, "bind");

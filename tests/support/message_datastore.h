@@ -8,9 +8,10 @@
 namespace velmorra::testing {
 
 // A value to store in one column: NULL, an integer, a real, or text given as raw bytes. Text is
-// bound as TEXT exactly as given, so bytes that are not UTF-8 reach the datastore unchanged.
+// bound as TEXT exactly as given, so bytes that are not UTF-8 reach the datastore unchanged;
+// Blob(bytes) binds the bytes as a BLOB.
 struct TStoredValue {
-  enum class TKind { Null, Integer, Real, Text };
+  enum class TKind { Null, Integer, Real, Text, Blob };
 
   TStoredValue() = default;
   TStoredValue(std::nullptr_t) {}
@@ -19,6 +20,11 @@ struct TStoredValue {
   TStoredValue(double value) : Kind(TKind::Real), Real(value) {}
   TStoredValue(const char* bytes) : Kind(TKind::Text), Text(bytes) {}
   TStoredValue(std::string bytes) : Kind(TKind::Text), Text(std::move(bytes)) {}
+  static TStoredValue Blob(std::string bytes) {
+    TStoredValue value(std::move(bytes));
+    value.Kind = TKind::Blob;
+    return value;
+  }
 
   TKind Kind = TKind::Null;
   int64_t Integer = 0;

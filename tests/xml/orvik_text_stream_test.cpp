@@ -88,6 +88,26 @@ INSTANTIATE_TEST_SUITE_P(
                       TEncodingCase{1252, std::u16string{u'x', 0xD83D}, "x?"},
                       TEncodingCase{1252, u"\uFEFF", "?"}));
 
+std::string Repeated(const std::string& bytes, size_t times) {
+  std::string repeated;
+  for (size_t i = 0; i < times; ++i)
+    repeated += bytes;
+  return repeated;
+}
+
+// The Hebrew and Vietnamese code pages hold some characters only as a letter followed by its
+// combining marks, so text there can take more bytes than it has code units; a long such text
+// outgrows the stream's own buffer.
+INSTANTIATE_TEST_SUITE_P(
+    CombiningMarkCodePages, Encoding,
+    ::testing::Values(
+        TEncodingCase{1258, u"Ti\u1EBFng Vi\u1EC7t \u1EEF \u1ED7 \u1EB6",
+                      "Ti\xEA\xECng Vi\xEA\xF2t \xFD\xDE \xF4\xDE \xC3\xF2"},
+        TEncodingCase{1258, std::u16string(1500, u'\u1EC7'), Repeated("\xEA\xF2", 1500)},
+        TEncodingCase{1255, u"\u05E9\u05C1\u05B8\u05DC\u05D5\u05B9\u05DD \uFB2C",
+                      "\xF9\xD1\xC8\xEC\xE5\xC9\xED \xF9\xCC\xD1"},
+        TEncodingCase{1255, std::u16string(1000, u'\uFB2C'), Repeated("\xF9\xCC\xD1", 1000)}));
+
 INSTANTIATE_TEST_SUITE_P(
     JapaneseCodePages, Encoding,
     ::testing::Values(TEncodingCase{932, u"\u65E5\u672C", "\x93\xFA\x96\x7B"},

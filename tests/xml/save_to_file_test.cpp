@@ -114,19 +114,20 @@ TEST(SaveToFileTest, CreateErrorNamesTheFullPath) {
 }
 
 #ifndef _WIN32
-TEST(SaveToFileTest, ReadOnlyDirectoryCannotBeWritten) {
+// A file that is already there and may be written is written in place, as a plain write would.
+TEST(SaveToFileTest, ReadOnlyDirectoryTakesNoNewFile) {
   if (geteuid() == 0)
     GTEST_SKIP() << "permissions do not stop the superuser";
   TTempDirectory directory;
   const std::string path = directory.File("sms.xml");
-  WriteFileBytes(path, "earlier export");
+  WriteFileBytes(directory.File("other.xml"), "earlier export");
   chmod(directory.Path().c_str(), 0555);
   const std::string message = MessageRaisedBy<EFileCreateError>(
       [&] { BackupDocument(1)->SaveToFile(path, LayoutMode::Indented); });
   chmod(directory.Path().c_str(), 0755);
   EXPECT_EQ(message, "Cannot create file \"" + path + "\". Permission denied");
-  EXPECT_EQ(ReadFileBytes(path), "earlier export");
-  EXPECT_EQ(FileNamesIn(directory.Path()), std::vector<std::string>{"sms.xml"});
+  EXPECT_EQ(ReadFileBytes(directory.File("other.xml")), "earlier export");
+  EXPECT_EQ(FileNamesIn(directory.Path()), std::vector<std::string>{"other.xml"});
 }
 
 // A file size limit fails the writes the way a full disk does, after a few blocks.

@@ -184,6 +184,36 @@ TEST(XmlTreeTest, AttributeAppendedToAnElementIsRefusedAndNothingChanges) {
   EXPECT_EQ(attribute->ParentNode(), nullptr);
 }
 
+// Appending a node under itself or under one of its descendants would cut it out of the tree.
+TEST(XmlTreeTest, AncestorAppendedUnderItsDescendantIsRefusedAndNothingChanges) {
+  const IXMLDocumentPtr document = MakeXMLDocument();
+  const IXMLElementPtr root = document->CreateElement(u"smses");
+  const IXMLElementPtr child = document->CreateElement(u"sms");
+  const IXMLElementPtr grandchild = document->CreateElement(u"part");
+  document->AppendChild(root);
+  root->AppendChild(child);
+  child->AppendChild(grandchild);
+  const IXMLNodePtr parents[] = {document, root, child, grandchild};
+
+  const std::vector<std::pair<IXMLNodePtr, IXMLNodePtr>> cases = {
+      {root, root},   {root, child},    {root, grandchild},     {child, grandchild},
+      {child, child}, {document, root}, {document, grandchild}, {document, document},
+  };
+  for (const auto& [appended, parent] : cases) {
+    const EXMLException error = RaisedBy([&] { parent->AppendChild(appended); });
+    const std::string type = appended == document ? "DOCUMENT" : "ELEMENT";
+    EXPECT_EQ(error.Code(), 3);
+    EXPECT_EQ(error.MessageNumber(), 89);
+    EXPECT_EQ(error.what(),
+              "This operation can not be performed with a Node of type " + type + ".");
+    for (size_t level = 1; level < std::size(parents); ++level) {
+      EXPECT_EQ(parents[level]->ParentNode(), parents[level - 1]);
+      EXPECT_EQ(parents[level - 1]->ChildNodes()->Length(), 1);
+    }
+    EXPECT_FALSE(grandchild->HasChildNodes());
+  }
+}
+
 TEST(XmlTreeTest, OnlyAttributesTakeAValue) {
   const IXMLDocumentPtr document = MakeXMLDocument();
   const std::vector<std::pair<IXMLNodePtr, const char*>> cases = {

@@ -5,6 +5,7 @@
 #include "app/cli/convert_command.h"
 #include "app/cli/phones_command.h"
 #include "app/cli/stores_command.h"
+#include "version.h"
 
 namespace velmorra {
 
@@ -22,8 +23,8 @@ void WriteUsage(std::ostream& out) {
     out << "  " << CommandLine(command) << '\n' << command.Description;
   }
   out << "\n"
-         "Exit status: 0 done, 1 the datastore could not be read, 2 wrong call,\n"
-         "3 the backup file could not be created or written.\n";
+         "Exit status: 0 done, 1 the datastore could not be read or holds no message of the\n"
+         "phone, 2 wrong call, 3 the backup file could not be created or written.\n";
 }
 
 int UsageError(std::string_view problem, TConsole& console) {

@@ -19,7 +19,7 @@ struct TConsole {
 // The exit status of velmorra-cli.
 enum TExitStatus : int {
   ExitSuccess = 0,
-  ExitFailure = 1,    // a message was shown: the datastore could not be read
+  ExitFailure = 1,    // a message was shown: the datastore could not be read, or the phone has none
   ExitUsage = 2,      // a wrong call
   ExitFileError = 3,  // the output file could not be created or written
 };

@@ -1,6 +1,7 @@
 #include "app/cli/convert_command.h"
 
 #include "app/cli/console_message_boxes.h"
+#include "app/cli/escaped_text.h"
 #include "export/phone_list.h"
 #include "export/sms_backup_export.h"
 #include "xml/file_errors.h"
@@ -12,7 +13,8 @@ TCliCommand ConvertCommand() {
           "      Writes the text messages of all phones, or of the phone whose IMEI is TEXT, into\n"
           "      sms_All Phones.xml or sms_TEXT.xml in DIR (default: the current directory), and\n"
           "      prints the file's path and the number of messages. An existing file of that name\n"
-          "      is replaced.\n",
+          "      is replaced. TEXT is a line that phones prints (\"All Phones\" for all of them),\n"
+          "      with its escapes; a phone without text messages is an error.\n",
           &RunConvertCommand};
 }
 
@@ -28,9 +30,16 @@ int RunConvertCommand(const std::vector<std::string>& arguments, TConsole& conso
     return CommandUsageError(ConvertCommand(), "expected one DATASTORE", console);
   }
 
-  const std::optional<std::string> phone = parsed.Option("phone");
-  const int phone_index = phone ? 1 : 0;
-  const std::string phone_text = phone ? *phone : std::string(kAllPhonesCaption);
+  // "All Phones", the first line that phones prints, stands for all phones as the first item of
+  // the window's list does.
+  const std::optional<std::string> phone =
+      UnescapedText(parsed.Option("phone").value_or(kAllPhonesCaption));
+  if (!phone) {
+    return CommandUsageError(ConvertCommand(), "--phone holds a backslash that starts no escape",
+                             console);
+  }
+  const int phone_index = *phone == kAllPhonesCaption ? 0 : 1;
+  const std::string& phone_text = *phone;
   const std::string output_directory =
       CommandLineDirectory(parsed.Option("output-dir").value_or(""));
 

@@ -1,6 +1,7 @@
 #include "app/cli/phones_command.h"
 
 #include "app/cli/console_message_boxes.h"
+#include "app/cli/escaped_text.h"
 #include "app/cli/memory_phone_list.h"
 #include "export/phone_list.h"
 
@@ -10,7 +11,9 @@ TCliCommand PhonesCommand() {
   return {
       "phones", "DATASTORE",
       "      Lists the phones that have text messages in DATASTORE, one a line, \"All Phones\"\n"
-      "      first. A message without a phone shows as an empty line.\n",
+      "      first. A message without a phone shows as an empty line; a backslash, line break,\n"
+      "      tab or other control character in an IMEI is written as a C-style escape (\\\\, \\n,\n"
+      "      \\r, \\t, \\xHH), the form convert --phone takes.\n",
       &RunPhonesCommand};
 }
 
@@ -28,11 +31,18 @@ int RunPhonesCommand(const std::vector<std::string>& arguments, TConsole& consol
 
   TConsoleMessageBoxes messages(console.Err);
   TMemoryPhoneList phones;
-  RefreshPhoneList(CommandLinePath(parsed.Positional[0]), phones, messages);
+  const TPhoneListRefresh refresh =
+      RefreshPhoneList(CommandLinePath(parsed.Positional[0]), phones, messages);
   if (messages.AnyShown())
     return ExitFailure;
+  // The window stays quiet about a datastore whose phones cannot be read; here "All Phones" alone
+  // would look like a datastore without phones.
+  if (!refresh.ReadError.empty()) {
+    messages.ShowMessage(TMessageBoxKind::Error, refresh.ReadError);
+    return ExitFailure;
+  }
   for (int i = 0; i < phones.ItemCount(); ++i)
-    console.Out << phones.Item(i) << '\n';
+    console.Out << EscapedText(phones.Item(i)) << '\n';
   return ExitSuccess;
 }
 

@@ -4,8 +4,9 @@
 
 namespace velmorra {
 
-// "phones DATASTORE": prints the phone list of the datastore, one item a line, "All Phones" first.
-// A message the window would show goes to Err and the status is ExitFailure.
+// "phones DATASTORE": prints the phone list of the datastore, one item a line (EscapedText),
+// "All Phones" first. A message the window would show, and a datastore whose phones cannot be
+// read, go to Err and the status is ExitFailure.
 TCliCommand PhonesCommand();
 int RunPhonesCommand(const std::vector<std::string>& arguments, TConsole& console);
 

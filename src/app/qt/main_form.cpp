@@ -122,6 +122,10 @@ void TfrmMainWidget::ConnectHandlers() {
   connect(cmdOpen, &QPushButton::clicked, this, [this] { form_->cmdOpenClick(); });
   // `activated` comes only from the user's choice, never from a selection the program makes.
   connect(cmboxStores, &QComboBox::activated, this, [this] { form_->cmboxStoresChange(); });
+  connect(txtStore, &QLineEdit::returnPressed, this, [this] {
+    char key = 13;
+    form_->txtStoreKeyPress(key);
+  });
 }
 
 void TfrmMainWidget::ShowCentred() {
@@ -135,6 +139,8 @@ void TfrmMainWidget::ShowCentred() {
 bool TfrmMainWidget::eventFilter(QObject* watched, QEvent* event) {
   if (event->type() == QEvent::KeyPress && IsOwnWindowHandle(watched)) {
     PreviewKey(event);
+  } else if (event->type() == QEvent::FocusOut && watched == txtStore) {
+    ExitEditBox(static_cast<QFocusEvent*>(event)->reason());
   } else if (event->type() == QEvent::Shortcut && (watched == Label3 || watched == Label1)) {
     // A label's mnemonic moves the focus only to a target that can take it.
     const QWidget* buddy = static_cast<QLabel*>(watched)->buddy();
@@ -164,6 +170,23 @@ bool TfrmMainWidget::IsOwnWindowHandle(QObject* object) const {
     widget = top->parentWidget();
   }
   return false;
+}
+
+// The edit box is left when the focus moves to another control of the window. The focus also
+// goes when the window is deactivated, closed or covered by a modal dialog (such as the message of
+// the read that Enter started): the user has not left the box then.
+void TfrmMainWidget::ExitEditBox(Qt::FocusReason reason) {
+  switch (reason) {
+    case Qt::MouseFocusReason:
+    case Qt::TabFocusReason:
+    case Qt::BacktabFocusReason:
+    case Qt::ShortcutFocusReason:
+    case Qt::OtherFocusReason:
+      form_->txtStoreExit();
+      break;
+    default:
+      break;
+  }
 }
 
 void TfrmMainWidget::PreviewKey(QEvent* event) {

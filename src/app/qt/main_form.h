@@ -29,7 +29,8 @@ struct TWindowServices {
 // row, "&Convert" and a notice of where backups go, driven by TfrmMain. Constructing it runs the
 // creation handler, so discovery's and the first phone list's messages come while the window is
 // still hidden; destroying it runs FormDestroy. Escape closes it from any of its controls, also
-// from an open drop-down list, unless a modal dialog is up.
+// from an open drop-down list, unless a modal dialog is up. Enter in the edit box, and leaving the
+// box for another control, reach the logic as txtStoreKeyPress and txtStoreExit.
 class TfrmMainWidget : public QWidget, private IFormWindow {
  public:
   explicit TfrmMainWidget(const TWindowServices& services);
@@ -58,6 +59,7 @@ class TfrmMainWidget : public QWidget, private IFormWindow {
   void ConnectHandlers();
   bool IsOwnWindowHandle(QObject* object) const;
   void PreviewKey(QEvent* event);
+  void ExitEditBox(Qt::FocusReason reason);
 
   std::unique_ptr<TQtMessageBoxes> own_messages_;
   std::unique_ptr<TQtOpenDialog> own_open_dialog_;

@@ -23,11 +23,14 @@ void AddKeepingSelection(QComboBox* combo, const QString& caption, const QVarian
 }  // namespace
 
 std::string TQtEditBox::Text() const {
-  return ToAnsi(edit_->text());
+  const QString shown = edit_->text();
+  return shown == shown_text_ ? set_text_ : ToAnsi(shown);
 }
 
 void TQtEditBox::SetText(const std::string& text) {
-  edit_->setText(FromAnsi(text));
+  set_text_ = text;
+  shown_text_ = FromAnsi(text);
+  edit_->setText(shown_text_);
 }
 
 void TQtItemComboBox::AddItem(const std::string& caption, int data) {
@@ -43,15 +46,16 @@ int TQtItemComboBox::ItemData(int index) const {
 }
 
 void TQtPhoneList::AddItem(const std::string& caption) {
-  AddKeepingSelection(combo_, FromAnsi(caption), QVariant());
+  const QByteArray bytes(caption.data(), static_cast<qsizetype>(caption.size()));
+  AddKeepingSelection(combo_, FromAnsi(caption), bytes);
 }
 
 std::string TQtPhoneList::Item(int index) const {
-  return ToAnsi(combo_->itemText(index));
+  return combo_->itemData(index).toByteArray().toStdString();
 }
 
 std::string TQtPhoneList::Text() const {
-  return combo_->currentIndex() < 0 ? std::string() : ToAnsi(combo_->currentText());
+  return combo_->currentIndex() < 0 ? std::string() : Item(combo_->currentIndex());
 }
 
 }  // namespace velmorra

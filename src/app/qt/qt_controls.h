@@ -10,7 +10,8 @@
 namespace velmorra {
 
 // The control interfaces of the window's logic over Qt widgets. Texts cross as UTF-8, the ANSI
-// code page on Linux. Each adapter borrows its widget, which must outlive it.
+// code page on Linux; bytes that are not UTF-8 are shown as U+FFFD. Each adapter borrows its
+// widget, which must outlive it.
 
 // Visibility is the widget's own switch (not hidden), so it holds before the window is shown.
 class TQtVisibility : public IControlVisibility {
@@ -23,6 +24,9 @@ class TQtVisibility : public IControlVisibility {
   QWidget* widget_;
 };
 
+// The edit box. A text set from the program (a dropped or opened file name) may hold bytes that
+// are not UTF-8, which Qt shows as U+FFFD: Text gives back the bytes set for as long as the
+// user has not changed what the box shows.
 class TQtEditBox : public IEditBox {
  public:
   explicit TQtEditBox(QLineEdit* edit) : edit_(edit), visibility_(edit) {}
@@ -34,6 +38,8 @@ class TQtEditBox : public IEditBox {
  private:
   QLineEdit* edit_;
   TQtVisibility visibility_;
+  std::string set_text_;  // the bytes last set
+  QString shown_text_;    // what the box showed for them
 };
 
 // A selection-only combo box whose items carry an integer as their data.
@@ -54,8 +60,9 @@ class TQtItemComboBox : public IItemComboBox {
   TQtVisibility visibility_;
 };
 
-// The phone list. Selecting from the program emits no `activated` signal, the only one the
-// window listens to.
+// The phone list. Each item keeps the caption's bytes as its data beside the text shown, so that
+// an IMEI that is not UTF-8 reaches the export unchanged. Selecting from the program emits no
+// `activated` signal, the only one the window listens to.
 class TQtPhoneList : public IPhoneList {
  public:
   explicit TQtPhoneList(QComboBox* combo) : combo_(combo) {}

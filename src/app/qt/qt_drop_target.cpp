@@ -13,13 +13,21 @@ namespace velmorra {
 
 namespace {
 
+// The file name of a local file's URL as bytes. toLocalFile decodes the name as UTF-8, turning
+// each byte that is not UTF-8 into U+FFFD; the URL's percent-encoded path keeps every byte.
+std::string LocalPath(const QUrl& url) {
+  const QByteArray path = QByteArray::fromPercentEncoding(url.path(QUrl::FullyEncoded).toLatin1());
+  const QString host = url.host(QUrl::FullyEncoded);
+  return (host.isEmpty() ? std::string() : "//" + host.toStdString()) + path.toStdString();
+}
+
 std::vector<std::string> LocalPaths(const QMimeData* data) {
   std::vector<std::string> paths;
   if (data == nullptr || !data->hasUrls())
     return paths;
   for (const QUrl& url : data->urls()) {
     if (url.isLocalFile())
-      paths.push_back(url.toLocalFile().toUtf8().toStdString());
+      paths.push_back(LocalPath(url));
   }
   return paths;
 }

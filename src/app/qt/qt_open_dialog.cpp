@@ -1,5 +1,6 @@
 #include "app/qt/qt_open_dialog.h"
 
+#include <QFile>
 #include <QFileInfo>
 
 namespace velmorra {
@@ -20,13 +21,13 @@ QFileDialog& TQtOpenDialog::Dialog() {
 bool TQtOpenDialog::Execute() {
   QFileDialog& dialog = Dialog();
   if (!file_name_.empty())
-    dialog.selectFile(QString::fromUtf8(file_name_.c_str()));
+    dialog.selectFile(QFile::decodeName(QByteArray::fromStdString(file_name_)));
   if (dialog.exec() != QDialog::Accepted)
     return false;
   const QStringList chosen = dialog.selectedFiles();
   if (chosen.isEmpty())
     return false;
-  file_name_ = QFileInfo(chosen.first()).absoluteFilePath().toUtf8().toStdString();
+  file_name_ = QFile::encodeName(QFileInfo(chosen.first()).absoluteFilePath()).toStdString();
   return true;
 }
 

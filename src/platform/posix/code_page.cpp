@@ -16,6 +16,8 @@ namespace {
 constexpr uint16_t kShiftJis = 932;
 constexpr uint16_t kIso2022Jp = 50220;
 constexpr uint16_t kEucJp = 51932;
+constexpr uint16_t kHebrew = 1255;
+constexpr uint16_t kVietnamese = 1258;
 
 bool IsSingleByteCodePage(uint16_t code_page) {
   return (code_page >= 1250 && code_page <= 1258) || (code_page >= 28591 && code_page <= 28599) ||
@@ -98,9 +100,13 @@ size_t CharacterLength(const char16_t* units, size_t available) {
 }  // namespace
 
 size_t CodePageOutputRoom(uint16_t code_page, size_t unit_count) {
-  if (IsSingleByteCodePage(code_page))
-    return unit_count;
   switch (code_page) {
+    // Hebrew and Vietnamese characters that the code page holds only in parts (a letter with its
+    // points, a vowel with its tone mark) become the base letter and up to two combining marks.
+    case kHebrew:
+      return 3 * unit_count;
+    case kVietnamese:
+      return 2 * unit_count;
     case kShiftJis:
       return 2 * unit_count;
     case kEucJp:
@@ -110,7 +116,7 @@ size_t CodePageOutputRoom(uint16_t code_page, size_t unit_count) {
       // switch back to ASCII at the end.
       return 5 * unit_count + 3;
   }
-  return 4 * unit_count;
+  return IsSingleByteCodePage(code_page) ? unit_count : 4 * unit_count;
 }
 
 std::optional<size_t> Utf16ToCodePage(uint16_t code_page, std::u16string_view text, char* out,

@@ -1,5 +1,7 @@
 #include "platform/file_system.h"
 
+#include <errno.h>
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -24,7 +26,63 @@ bool RegularFileExists(const std::string& path) {
   return S_ISREG(info.st_mode);
 }
 
+TFileStamp FileStampOf(const std::string& path) {
+  struct stat info;
+  if (path.empty() || stat(path.c_str(), &info) != 0)
+    return {};
+  return TFileStamp{true, static_cast<int64_t>(info.st_size),
+                    static_cast<int64_t>(info.st_mtim.tv_sec) * 1000000000 + info.st_mtim.tv_nsec};
+}
+
 namespace {
+
+// A descriptor closed when the object goes.
+struct TDescriptor {
+  explicit TDescriptor(int value) : Value(value) {}
+  ~TDescriptor() {
+    if (Value >= 0)
+      close(Value);
+  }
+  TDescriptor(const TDescriptor&) = delete;
+  TDescriptor& operator=(const TDescriptor&) = delete;
+  // Closes the descriptor now; false with errno when the system reports an error (a late write
+  // error on some file systems).
+  bool Close() {
+    const int value = Value;
+    Value = -1;
+    return close(value) == 0;
+  }
+  int Value;
+};
+
+// Reads up to `count` bytes into `buffer`, retrying interrupted and short reads; -1 on failure.
+ssize_t ReadFully(int descriptor, char* buffer, size_t count) {
+  size_t done = 0;
+  while (done < count) {
+    const ssize_t got = read(descriptor, buffer + done, count - done);
+    if (got < 0 && errno == EINTR)
+      continue;
+    if (got < 0)
+      return -1;
+    if (got == 0)
+      break;
+    done += static_cast<size_t>(got);
+  }
+  return static_cast<ssize_t>(done);
+}
+
+bool WriteFully(int descriptor, const char* bytes, size_t count) {
+  while (count > 0) {
+    const ssize_t put = write(descriptor, bytes, count);
+    if (put < 0 && errno == EINTR)
+      continue;
+    if (put < 0)
+      return false;
+    bytes += put;
+    count -= static_cast<size_t>(put);
+  }
+  return true;
+}
 
 std::string CurrentDirectory() {
   std::vector<char> buffer(4096);
@@ -37,6 +95,43 @@ std::string CurrentDirectory() {
 }
 
 }  // namespace
+
+std::optional<std::string> ReadFileStart(const std::string& path, size_t count) {
+  const TDescriptor file(open(path.c_str(), O_RDONLY | O_CLOEXEC));
+  if (file.Value < 0)
+    return std::nullopt;
+  std::string bytes(count, '\0');
+  const ssize_t got = ReadFully(file.Value, bytes.data(), count);
+  if (got < 0)
+    return std::nullopt;
+  bytes.resize(static_cast<size_t>(got));
+  return bytes;
+}
+
+bool CopyFileBytes(const std::string& from, const std::string& to, int& error_number) {
+  const TDescriptor source(open(from.c_str(), O_RDONLY | O_CLOEXEC));
+  TDescriptor target(
+      source.Value < 0 ? -1 : open(to.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600));
+  if (source.Value < 0 || target.Value < 0) {
+    error_number = errno;
+    return false;
+  }
+  std::vector<char> block(1 << 20);
+  for (;;) {
+    const ssize_t got = ReadFully(source.Value, block.data(), block.size());
+    if (got < 0 || !WriteFully(target.Value, block.data(), static_cast<size_t>(got))) {
+      error_number = errno;
+      return false;
+    }
+    if (got == 0)
+      break;
+  }
+  if (!target.Close()) {
+    error_number = errno;
+    return false;
+  }
+  return true;
+}
 
 std::string FullPathName(const std::string& path) {
   if (path.empty())

@@ -1,18 +1,28 @@
 #include "platform/output_file.h"
 
+#include <dirent.h>
 #include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
 #include <cstring>
 #include <random>
+#include <string_view>
 
 namespace velmorra {
 
 namespace {
 
 constexpr int kNameAttempts = 100;
+
+// Temporary files are named ".velmorra-XXXXXXXX.tmp", eight letters or digits in the middle.
+constexpr std::string_view kTemporaryPrefix = ".velmorra-";
+constexpr std::string_view kTemporarySuffix = ".tmp";
+constexpr size_t kRandomLength = 8;
+
+bool named_temporary_files_only = false;
 
 // The directory part of `path` with its separator ("" for a bare name) and the name after it.
 void SplitPath(const std::string& path, std::string& directory, std::string& name) {
@@ -21,22 +31,82 @@ void SplitPath(const std::string& path, std::string& directory, std::string& nam
   name = slash == std::string::npos ? path : path.substr(slash + 1);
 }
 
-std::string RandomSuffix() {
+bool IsLetterOrDigit(char c) {
+  return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9');
+}
+
+std::string TemporaryName() {
   static constexpr char kLetters[] =
       "abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789";
   static std::mt19937 generator{std::random_device{}()};
   std::uniform_int_distribution<size_t> pick(0, sizeof kLetters - 2);
-  std::string suffix(6, ' ');
-  for (char& letter : suffix)
-    letter = kLetters[pick(generator)];
-  return suffix;
+  std::string name(kTemporaryPrefix);
+  for (size_t i = 0; i < kRandomLength; ++i)
+    name.push_back(kLetters[pick(generator)]);
+  name += kTemporarySuffix;
+  return name;
+}
+
+bool IsTemporaryName(std::string_view name) {
+  if (name.size() != kTemporaryPrefix.size() + kRandomLength + kTemporarySuffix.size() ||
+      !name.starts_with(kTemporaryPrefix) || !name.ends_with(kTemporarySuffix)) {
+    return false;
+  }
+  for (char c : name.substr(kTemporaryPrefix.size(), kRandomLength)) {
+    if (!IsLetterOrDigit(c))
+      return false;
+  }
+  return true;
+}
+
+// A temporary file is locked for as long as its writer has it open, so that a file nobody holds
+// is known to be left over. False when another process holds the lock; a file system without
+// locks leaves the file unlocked, and then never taken for left over.
+bool LockTemporary(int descriptor) {
+  return flock(descriptor, LOCK_EX | LOCK_NB) == 0 || errno != EWOULDBLOCK;
+}
+
+// Removes the temporary file `name` in `directory` when it is provably a leftover: a regular
+// file of this user that no process holds, still under that name.
+void RemoveIfLeftOver(int directory, const char* name) {
+  // Some network file systems lock only files open for writing.
+  int descriptor = openat(directory, name, O_RDWR | O_NOFOLLOW | O_CLOEXEC);
+  if (descriptor < 0 && errno == EACCES)
+    descriptor = openat(directory, name, O_RDONLY | O_NOFOLLOW | O_CLOEXEC);
+  if (descriptor < 0)
+    return;
+  struct stat opened, named;
+  if (fstat(descriptor, &opened) == 0 && S_ISREG(opened.st_mode) && opened.st_uid == geteuid() &&
+      flock(descriptor, LOCK_EX | LOCK_NB) == 0 &&
+      fstatat(directory, name, &named, AT_SYMLINK_NOFOLLOW) == 0 && named.st_dev == opened.st_dev &&
+      named.st_ino == opened.st_ino) {
+    unlinkat(directory, name, 0);
+  }
+  close(descriptor);
+}
+
+// Removes the temporary files that runs killed while writing left in `directory`. What cannot
+// be read or removed stays.
+void RemoveLeftOverTemporaries(int directory) {
+  const int listing = openat(directory, ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (listing < 0)
+    return;
+  DIR* entries = fdopendir(listing);
+  if (entries == nullptr) {
+    close(listing);
+    return;
+  }
+  while (const dirent* entry = readdir(entries)) {
+    if (IsTemporaryName(entry->d_name))
+      RemoveIfLeftOver(directory, entry->d_name);
+  }
+  closedir(entries);
 }
 
 // A crash right after the rename could otherwise lose the new directory entry; the file itself is
 // complete either way, so a failure here is not reported.
-void SyncDirectory(const std::string& directory) {
-  const int descriptor =
-      open(directory.empty() ? "." : directory.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+void SyncDirectory(int directory) {
+  const int descriptor = openat(directory, ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
   if (descriptor < 0)
     return;
   fsync(descriptor);
@@ -44,6 +114,10 @@ void SyncDirectory(const std::string& directory) {
 }
 
 }  // namespace
+
+void TOutputFile::UseNamedTemporaryFiles(bool named) {
+  named_temporary_files_only = named;
+}
 
 TOutputFile::~TOutputFile() {
   Discard();
@@ -54,11 +128,21 @@ bool TOutputFile::Fail(int error_number) {
   return false;
 }
 
+void TOutputFile::Reset() {
+  in_place_ = false;
+  replaces_file_ = false;
+  file_position_ = 0;
+  buffer_.clear();
+  write_failed_ = false;
+  error_number_ = 0;
+}
+
 bool TOutputFile::Create(const std::string& path) {
   Discard();
-  std::string directory, name;
-  SplitPath(path, directory, name);
-  if (name.empty())
+  Reset();
+  SplitPath(path, directory_path_, target_name_);
+  target_path_ = path;
+  if (target_name_.empty())
     return Fail(path.empty() ? ENOENT : EISDIR);
 
   struct stat existing;
@@ -67,25 +151,72 @@ bool TOutputFile::Create(const std::string& path) {
       return Fail(EISDIR);
     if (faccessat(AT_FDCWD, path.c_str(), W_OK, AT_EACCESS) != 0)
       return Fail(errno);
+    replaces_file_ = true;
+    replaced_mode_ = existing.st_mode & 0777;
+    replaced_owner_ = existing.st_uid;
+    replaced_group_ = existing.st_gid;
   }
 
-  for (int attempt = 0; attempt < kNameAttempts; ++attempt) {
-    const std::string candidate = directory + "." + name + "." + RandomSuffix();
-    descriptor_ = open(candidate.c_str(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+  directory_ = open(directory_path_.empty() ? "." : directory_path_.c_str(),
+                    O_PATH | O_DIRECTORY | O_CLOEXEC);
+  if (directory_ < 0)
+    return Fail(errno);
+  RemoveLeftOverTemporaries(directory_);
+  const bool opened =
+      OpenTemporary(replaces_file_) ||
+      (replaces_file_ && (error_number_ == EACCES || error_number_ == EPERM) && OpenInPlace());
+  if (!opened) {
+    const int error_number = error_number_;
+    Discard();
+    return Fail(error_number);
+  }
+  buffer_.reserve(kBlockSize);
+  error_number_ = 0;
+  return true;
+}
+
+// A file that replaces another is made private until Commit gives it that file's permissions;
+// a new one gets the permissions of every new file.
+bool TOutputFile::OpenTemporary(bool replaces_file) {
+  const int mode = replaces_file ? 0600 : 0666;
+  if (!named_temporary_files_only) {
+    descriptor_ = openat(directory_, ".", O_TMPFILE | O_RDWR | O_CLOEXEC, mode);
     if (descriptor_ >= 0) {
-      target_path_ = path;
-      temporary_path_ = candidate;
-      file_position_ = 0;
-      buffer_.clear();
-      buffer_.reserve(kBlockSize);
-      write_failed_ = false;
-      error_number_ = 0;
+      LockTemporary(descriptor_);
       return true;
     }
-    if (errno != EEXIST)
+  }
+  return OpenNamedTemporary(mode);
+}
+
+bool TOutputFile::OpenNamedTemporary(int mode) {
+  for (int attempt = 0; attempt < kNameAttempts; ++attempt) {
+    const std::string name = TemporaryName();
+    descriptor_ = openat(directory_, name.c_str(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, mode);
+    if (descriptor_ < 0) {
+      if (errno == EEXIST)
+        continue;
       return Fail(errno);
+    }
+    if (!LockTemporary(descriptor_)) {
+      // Taken for a leftover between its creation and the lock; whoever holds it removes it.
+      close(descriptor_);
+      descriptor_ = -1;
+      continue;
+    }
+    temporary_name_ = name;
+    temporary_path_ = directory_path_ + name;
+    return true;
   }
   return Fail(EEXIST);
+}
+
+bool TOutputFile::OpenInPlace() {
+  descriptor_ = openat(directory_, target_name_.c_str(), O_RDWR | O_TRUNC | O_CLOEXEC);
+  if (descriptor_ < 0)
+    return Fail(errno);
+  in_place_ = true;
+  return true;
 }
 
 bool TOutputFile::WriteAll(const char* data, size_t count) {
@@ -179,18 +310,60 @@ bool TOutputFile::Truncate(int64_t size) {
   return true;
 }
 
+// The owner and group go first: a change of owner may clear permission bits.
+bool TOutputFile::GiveReplacedAttributes() {
+  struct stat status;
+  if (fstat(descriptor_, &status) != 0)
+    return Fail(errno);
+  mode_t mode = replaced_mode_;
+  if (status.st_uid != replaced_owner_ || status.st_gid != replaced_group_) {
+    // Only a privileged process may give a file away; a user may still give it a group of theirs.
+    if (fchown(descriptor_, replaced_owner_, replaced_group_) != 0 &&
+        fchown(descriptor_, static_cast<uid_t>(-1), replaced_group_) != 0) {
+      mode &= ~static_cast<mode_t>(070);
+    }
+  }
+  if (fchmod(descriptor_, mode) != 0)
+    return Fail(errno);
+  return true;
+}
+
+// The file gets a short name of its own first: a link never replaces an existing name, a rename
+// does.
+bool TOutputFile::LinkNamelessFile() {
+  const std::string descriptor_path = "/proc/self/fd/" + std::to_string(descriptor_);
+  for (int attempt = 0; attempt < kNameAttempts; ++attempt) {
+    const std::string name = TemporaryName();
+    int linked =
+        linkat(AT_FDCWD, descriptor_path.c_str(), directory_, name.c_str(), AT_SYMLINK_FOLLOW);
+    if (linked != 0 && errno == ENOENT)  // no /proc
+      linked = linkat(descriptor_, "", directory_, name.c_str(), AT_EMPTY_PATH);
+    if (linked == 0) {
+      temporary_name_ = name;
+      temporary_path_ = directory_path_ + name;
+      return true;
+    }
+    if (errno != EEXIST)
+      return Fail(errno);
+  }
+  return Fail(EEXIST);
+}
+
 bool TOutputFile::Commit() {
   const bool committed = [this] {
     if (!FlushBuffer())
       return false;
     if (fsync(descriptor_) != 0)
       return Fail(errno);
-    const int descriptor = descriptor_;
-    descriptor_ = -1;
-    if (close(descriptor) != 0)
+    if (in_place_)
+      return true;
+    if (replaces_file_ && !GiveReplacedAttributes())
+      return false;
+    if (temporary_name_.empty() && !LinkNamelessFile())
+      return false;
+    if (renameat(directory_, temporary_name_.c_str(), directory_, target_name_.c_str()) != 0)
       return Fail(errno);
-    if (rename(temporary_path_.c_str(), target_path_.c_str()) != 0)
-      return Fail(errno);
+    temporary_name_.clear();
     temporary_path_.clear();
     return true;
   }();
@@ -198,9 +371,13 @@ bool TOutputFile::Commit() {
     Discard();
     return false;
   }
-  std::string directory, name;
-  SplitPath(target_path_, directory, name);
-  SyncDirectory(directory);
+  const int descriptor = descriptor_;
+  descriptor_ = -1;
+  // Every byte is on disk already, so a failing close loses nothing.
+  close(descriptor);
+  if (!in_place_)
+    SyncDirectory(directory_);
+  Discard();
   return true;
 }
 
@@ -209,9 +386,14 @@ void TOutputFile::Discard() {
     close(descriptor_);
     descriptor_ = -1;
   }
-  if (!temporary_path_.empty()) {
-    unlink(temporary_path_.c_str());
+  if (!temporary_name_.empty()) {
+    unlinkat(directory_, temporary_name_.c_str(), 0);
+    temporary_name_.clear();
     temporary_path_.clear();
+  }
+  if (directory_ >= 0) {
+    close(directory_);
+    directory_ = -1;
   }
   buffer_.clear();
 }

@@ -29,10 +29,37 @@ std::u16string FoldedName(std::string_view name) {
   return LowerCaseUtf16(AnsiToUtf16(name));
 }
 
+// The limits Windows documents for registry keys: a key name holds at most 255 UTF-16 code units,
+// and keys nest at most 512 levels deep.
+constexpr size_t kMaxKeyNameLength = 255;
+constexpr size_t kMaxKeyDepth = 512;
+
 struct TRegistryNode {
   std::string Name;
   std::map<std::u16string, std::unique_ptr<TRegistryNode>> SubKeys;
   std::map<std::u16string, TRegistryValue> Values;
+
+  TRegistryNode() = default;
+  TRegistryNode(const TRegistryNode&) = delete;
+  TRegistryNode& operator=(const TRegistryNode&) = delete;
+
+  // The subtree is taken apart from a list of pending nodes, not by recursion, so that however
+  // deep it is, freeing it needs no more stack than one node.
+  ~TRegistryNode() {
+    std::vector<std::unique_ptr<TRegistryNode>> pending;
+    MoveSubKeysTo(pending);
+    while (!pending.empty()) {
+      std::unique_ptr<TRegistryNode> node = std::move(pending.back());
+      pending.pop_back();
+      node->MoveSubKeysTo(pending);
+    }
+  }
+
+  void MoveSubKeysTo(std::vector<std::unique_ptr<TRegistryNode>>& nodes) {
+    for (auto& [folded, child] : SubKeys)
+      nodes.push_back(std::move(child));
+    SubKeys.clear();
+  }
 
   TRegistryNode* Child(std::string_view name) const {
     auto found = SubKeys.find(FoldedName(name));
@@ -402,15 +429,23 @@ class TWineRegistry : public IRegistry {
     }
   }
 
-  // Every part of a section's path exists as a key, also when Wine wrote no section for it.
+  // Every part of a section's path exists as a key, also when Wine wrote no section for it. A
+  // section past the limits of a key is skipped with its values.
   TRegistryNode* OpenSection(std::string_view line) {
     size_t pos = 1;
     std::u16string path;
     if (!ParseEscapedText(line, pos, ']', path))
       return nullptr;
     const std::string key_path = Utf16ToAnsi(path);
+    const std::vector<std::string_view> parts = KeyPathParts(key_path);
+    if (parts.size() > kMaxKeyDepth)
+      return nullptr;
+    for (std::string_view part : parts) {
+      if (AnsiToUtf16(part).size() > kMaxKeyNameLength)
+        return nullptr;
+    }
     TRegistryNode* node = &root_;
-    for (std::string_view part : KeyPathParts(key_path))
+    for (std::string_view part : parts)
       node = &node->ChildOrNew(part);
     return node;
   }

@@ -46,6 +46,9 @@ TOutputFile::~TOutputFile() {
   Discard();
 }
 
+// Windows always names its files: the temporary file has a name everywhere.
+void TOutputFile::UseNamedTemporaryFiles(bool) {}
+
 bool TOutputFile::Fail(int error_number) {
   error_number_ = error_number;
   return false;

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "app/cli/cli_command.h"
+#include "app/cli/escaped_text.h"
 
 namespace velmorra {
 namespace {
@@ -43,6 +44,28 @@ TEST(ParseArguments, NamesWhatIsWrong) {
   };
   for (const auto& [arguments, error] : cases) {
     EXPECT_EQ(ParseArguments(arguments, {"phone"}).Error, error);
+  }
+}
+
+TEST(EscapedText, KeepsOnePhoneALineAndReadsBackWhatItWrote) {
+  const std::vector<std::pair<std::string, std::string>> round_trips = {
+      {"356938035643809", "356938035643809"},
+      {"", ""},
+      {"All Phones", "All Phones"},
+      {"two\nlines", "two\\nlines"},
+      {"line\nbreak\r\ttab", "line\\nbreak\\r\\ttab"},
+      {"back\\slash\\n", "back\\\\slash\\\\n"},
+      {std::string("nul\0\x01\x1f\x7f", 7), "nul\\x00\\x01\\x1f\\x7f"},
+      {"\x33\x35\xff\x31 caf\xc3\xa9", "\x33\x35\xff\x31 caf\xc3\xa9"},
+  };
+  for (const auto& [text, escaped] : round_trips) {
+    EXPECT_EQ(EscapedText(text), escaped);
+    EXPECT_EQ(UnescapedText(escaped), text) << escaped;
+  }
+  EXPECT_EQ(UnescapedText("\\x4A\\x4a"), "JJ") << "either case of hexadecimal digit";
+
+  for (const char* wrong : {"\\", "end\\", "\\q", "\\x4", "\\xg0", "\\N"}) {
+    EXPECT_EQ(UnescapedText(wrong), std::nullopt) << wrong;
   }
 }
 

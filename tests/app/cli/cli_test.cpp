@@ -14,6 +14,7 @@
 #include "support/message_datastore.h"
 #include "support/run_program.h"
 #include "support/temp_directory.h"
+#include "version.h"
 
 namespace velmorra {
 namespace {
@@ -192,6 +193,84 @@ TEST_F(VelmorraCli, ConvertOfSomethingThatIsNoDatastoreIsAnError) {
   EXPECT_EQ(not_a_database.Err, "Error reading datastore. Error was: file is not a database.\n");
   EXPECT_EQ(not_a_database.Out, "");
   EXPECT_FALSE(std::filesystem::exists(directory_.File("sms_All Phones.xml")));
+}
+
+TEST_F(VelmorraCli, PhonesReportsADatastoreWhosePhonesCannotBeRead) {
+  struct TUnreadable {
+    std::string Name;
+    void (*Write)(const std::string& path);
+    std::string Err;  // empty: readable, no error
+  };
+  const std::vector<TUnreadable> table = {
+      {"notes.txt",
+       [](const std::string& path) { testing::WriteFileBytes(path, std::string(4096, 'x')); },
+       "file is not a database"},
+      {"other.db3",
+       [](const std::string& path) {
+         testing::TMessageDatastore(path).Execute("DROP TABLE MessageEx; CREATE TABLE Other (x)");
+       },
+       "no such table: MessageEx"},
+      {"no-imei.db3", [](const std::string& path) { testing::TMessageDatastore(path, {"type"}); },
+       "no such column: IMEI"},
+      {"damaged.db3",
+       [](const std::string& path) {
+         std::string bytes = ReadFileBytes(VELMORRA_SAMPLE_DATASTORE);
+         bytes.replace(4096, 3 * 4096, 3 * 4096, '\xa5');  // the table's and its index's pages
+         testing::WriteFileBytes(path, bytes);
+       },
+       "database disk image is malformed"},
+      {"no-sms.db3",
+       [](const std::string& path) {
+         testing::TMessageDatastore(path).Insert({{"type", "MMS"}, {"IMEI", "356938035643809"}});
+       },
+       ""},
+  };
+  for (const TUnreadable& datastore : table) {
+    SCOPED_TRACE(datastore.Name);
+    datastore.Write(directory_.File(datastore.Name));
+
+    const TRun phones = Run({"phones", datastore.Name});
+
+    if (datastore.Err.empty()) {
+      EXPECT_EQ(phones.Status, 0);
+      EXPECT_EQ(phones.Out, "All Phones\n");
+      continue;
+    }
+    const std::string message = "Error reading datastore. Error was: " + datastore.Err + ".\n";
+    EXPECT_EQ(phones.Status, 1);
+    EXPECT_EQ(phones.Out, "");
+    EXPECT_EQ(phones.Err, message);
+  }
+}
+
+TEST_F(VelmorraCli, ConvertTakesEachLineThatPhonesPrints) {
+  {
+    testing::TMessageDatastore datastore(directory_.File("phones.db3"));
+    for (const char* imei : {"two\nlines", "back\\slash", "356938035643809", "356938035643809"})
+      datastore.Insert({{"type", "SMS"}, {"IMEI", imei}, {"Text", "Hi"}});
+  }
+  testing::WriteFileBytes(directory_.File("sms_111.xml"), "earlier");
+
+  const TRun phones = Run({"phones", "phones.db3"});
+  EXPECT_EQ(phones.Out, "All Phones\n356938035643809\nback\\\\slash\ntwo\\nlines\n");
+
+  const std::vector<std::pair<std::string, std::string>> choices = {
+      {"All Phones", "sms_All Phones.xml\n4 messages\n"},
+      {"356938035643809", "sms_356938035643809.xml\n2 messages\n"},
+      {"back\\\\slash", "sms_back_slash.xml\n1 message\n"},
+      {"two\\nlines", "sms_two_lines.xml\n1 message\n"},
+  };
+  for (const auto& [line, out] : choices) {
+    const TRun convert = Run({"convert", "phones.db3", "--phone", line});
+    EXPECT_EQ(convert.Status, 0) << line;
+    EXPECT_EQ(convert.Out, directory_.Path() + out) << line;
+  }
+
+  const TRun unknown = Run({"convert", "phones.db3", "--phone", "111"});
+  EXPECT_EQ(unknown.Status, 1);
+  EXPECT_EQ(unknown.Out, "");
+  EXPECT_EQ(unknown.Err, "The datastore holds no text message of the phone \"111\".\n");
+  EXPECT_EQ(ReadFileBytes(directory_.File("sms_111.xml")), "earlier") << "the earlier file stays";
 }
 
 TEST_F(VelmorraCli, ConvertIntoADirectoryThatIsNotThereHasStatusThree) {

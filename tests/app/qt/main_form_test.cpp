@@ -219,13 +219,16 @@ TEST_F(MainFormTest, ChoosingAnotherDatastoreRereadsThePhones) {
   EXPECT_EQ(window.Form().CurrentDatastorePath(), Stores2.Path() + "DataBase/MDataStore.db3");
 }
 
-TEST_F(MainFormTest, TypedPathIsTrimmedAndReadsNothing) {
+TEST_F(MainFormTest, TypedPathIsTrimmedAndReadsNothingWhileTyped) {
   TfrmMainWidget& window = Shown();
   Log.clear();
   window.txtStore->setFocus();
-  QTest::keyClicks(window.txtStore, "  /my data/MDataStore.db3 \t");
+  QTest::keyClicks(window.txtStore, "  /my data/MDataStore.db3  ");
   EXPECT_EQ(window.Form().CurrentDatastorePath(), "/my data/MDataStore.db3");
   EXPECT_THAT(Log, IsEmpty());
+  Press(window, Qt::Key_Tab);
+  EXPECT_THAT(Log, ElementsAre("Error: Datastore file doesn't exist. [window shown]"))
+      << "leaving the box reads the path";
 }
 
 TEST_F(MainFormTest, OpenButtonTakesTheConfirmedFileAndIgnoresCancel) {
@@ -287,9 +290,10 @@ TEST_F(MainFormTest, MnemonicsFollowTheModeOfTheDatastoreRow) {
   PressAlt(window, Qt::Key_O);
   EXPECT_TRUE(QTest::qWaitFor([&] { return !Log.empty(); }));
   EXPECT_THAT(Log, ElementsAre("od.Execute"));
+  window.cmboxMobile->setCurrentIndex(1);
   PressAlt(window, Qt::Key_C);
   EXPECT_TRUE(QTest::qWaitFor([&] { return !ReadFileBytes(Output.File("sms_111.xml")).empty(); }))
-      << "Convert with the phone chosen before the drop";
+      << "Convert with the phone chosen among those of the dropped file";
 }
 
 TEST_F(MainFormTest, TabOrderSkipsHiddenControls) {
@@ -370,8 +374,8 @@ TEST_F(MainFormTest, DropOfSeveralFilesTakesTheFirstAndSwitchesToManualModeForGo
   EXPECT_TRUE(window.txtStore->isVisible());
   EXPECT_TRUE(window.cmdOpen->isVisible());
   EXPECT_THAT(Items(window.cmboxMobile), ElementsAre("All Phones", "111", "222"))
-      << "the phones read before stay";
-  EXPECT_THAT(Log, IsEmpty());
+      << "the phones read before stay when the dropped file is not there";
+  EXPECT_THAT(Log, ElementsAre("Error: Datastore file doesn't exist. [window shown]"));
 }
 
 TEST_F(MainFormTest, DropInManualModeReplacesTheTextWithAFolderOrALongName) {
@@ -388,7 +392,47 @@ TEST_F(MainFormTest, DropInManualModeReplacesTheTextWithAFolderOrALongName) {
     EXPECT_EQ(window.txtStore->text().toStdString(), expected);
     EXPECT_EQ(window.Form().CurrentDatastorePath(), expected);
   }
-  EXPECT_THAT(Log, IsEmpty()) << "nothing is tested or read";
+  EXPECT_EQ(Log, std::vector<std::string>(3, "Error: Datastore file doesn't exist. [window shown]"))
+      << "each dropped name is read";
+}
+
+TEST_F(MainFormTest, NamesThatAreNotUtf8ReachTheExportUnchanged) {
+  const std::string imei = "\x33\x35\xff\x31";
+  const std::string store = MakeDatastore(Stores1.Path() + "lat\xe9in1", {"111", imei});
+  TfrmMainWidget& window = Shown();
+  Log.clear();
+
+  const QByteArray url = "file://" + QByteArray::fromStdString(store).toPercentEncoding("/");
+  EXPECT_TRUE(Drop(window, {QUrl::fromEncoded(url)}));
+  EXPECT_EQ(window.Form().CurrentDatastorePath(), store);
+  ASSERT_THAT(Items(window.cmboxMobile), ElementsAre("All Phones", "111",
+                                                     "35\xef\xbf\xbd"
+                                                     "1"));
+  window.cmboxMobile->setCurrentIndex(2);
+  QTest::mouseClick(window.cmdConvert, Qt::LeftButton);
+
+  EXPECT_THAT(Log, IsEmpty());
+  EXPECT_THAT(ReadFileBytes(Output.File("sms_" + imei + ".xml")), HasSubstr("<smses count=\"1\">"));
+}
+
+TEST_F(MainFormTest, TypedPathIsReadOnEnterAndWhenTheFocusLeavesTheBox) {
+  const std::string first = MakeDatastore(Stores1.Path(), {"111", "222"});
+  const std::string second = MakeDatastore(Stores2.Path(), {"333"});
+  TfrmMainWidget& window = Shown();
+  Log.clear();
+
+  window.txtStore->setFocus();
+  QTest::keyClicks(window.txtStore, Native(first));
+  EXPECT_EQ(window.cmboxMobile->count(), 0) << "typing alone reads nothing";
+  Press(window, Qt::Key_Return);
+  EXPECT_THAT(Items(window.cmboxMobile), ElementsAre("All Phones", "111", "222"));
+
+  window.txtStore->clear();
+  QTest::keyClicks(window.txtStore, Native(second));
+  Press(window, Qt::Key_Tab);
+  EXPECT_NE(QApplication::focusWidget(), window.txtStore);
+  EXPECT_THAT(Items(window.cmboxMobile), ElementsAre("All Phones", "333"));
+  EXPECT_THAT(Log, IsEmpty());
 }
 
 TEST_F(MainFormTest, OnlyDragsOfLocalFilesAreTaken) {

@@ -11,6 +11,12 @@ packages=(
   qt6-base-dev libgl-dev fonts-dejavu-core
   librsvg2-bin icoutils
   appstream desktop-file-utils groff-base
+  mingw-w64 wine wine64
 )
+# npm fetches SQLite's amalgamation for the Windows build. Where Node.js brings its own npm,
+# Debian's npm conflicts with it: install that only where no npm command exists.
+if ! command -v npm >/dev/null; then
+  packages+=(npm)
+fi
 "${SUDO[@]}" apt-get update
 DEBIAN_FRONTEND=noninteractive "${SUDO[@]}" apt-get install -y --no-install-recommends "${packages[@]}"

@@ -15,10 +15,6 @@ struct sqlite3_value;
 
 namespace velmorra {
 
-// The SQLite library's file name on this platform: the default of BindSqliteLibrary, and what
-// callers append to ProgramDirectory() to name the library next to the program.
-inline constexpr char kSqliteLibraryFileName[] = "libsqlite3.so.0";
-
 // The 70 entry points the binding requires, in the order they are looked up: the library's classic
 // 69, then sqlite3_open_v2 (in every SQLite since 3.5), through which a datastore is opened for
 // reading only. A library that lacks any one of them is not bound.

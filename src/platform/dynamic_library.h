@@ -7,6 +7,11 @@ namespace velmorra {
 // An opaque handle of a loaded shared library; nullptr stands for "none".
 using TLibraryHandle = void*;
 
+// The SQLite library's file name on this system ("sqlite3.dll" on Windows, "libsqlite3.so.0" on
+// Linux): the default of the binding, and what callers append to ProgramDirectory() to name the
+// library next to the program.
+extern const char kSqliteLibraryFileName[];
+
 // Loads the shared library at `path` (a bare file name is looked up by the platform's usual
 // library search). Returns nullptr when it cannot be loaded.
 TLibraryHandle LoadDynamicLibrary(const std::string& path);

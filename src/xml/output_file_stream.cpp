@@ -1,7 +1,5 @@
 #include "xml/output_file_stream.h"
 
-#include <cerrno>
-
 #include "platform/file_system.h"
 #include "xml/file_errors.h"
 
@@ -65,7 +63,7 @@ void TOutputFileStream::Commit() {
 }
 
 void TOutputFileStream::RaiseWriteError() const {
-  const int error_number = file_.ErrorNumber() != 0 ? file_.ErrorNumber() : ENOSPC;
+  const int error_number = file_.ErrorNumber() != 0 ? file_.ErrorNumber() : kDiskFullError;
   throw EFileWriteError(FileMessage("Cannot write file", path_, error_number));
 }
 

@@ -25,7 +25,7 @@ class TOutputFileStream : public TByteStream {
 
   // Makes every byte durable and puts the file in the place of `path`.
   void Commit();
-  // Raises EFileWriteError with the reason of the failed write (that of ENOSPC when the system
+  // Raises EFileWriteError with the reason of the failed write (that of a full disk when the system
   // gave none).
   [[noreturn]] void RaiseWriteError() const;
 

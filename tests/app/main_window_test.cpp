@@ -13,7 +13,9 @@
 #include "fake_registry.h"
 #include "support/temp_directory.h"
 #include "window_fakes.h"
+#ifndef _WIN32
 #include "wine_prefix.h"
+#endif
 
 namespace velmorra {
 namespace {
@@ -497,6 +499,8 @@ TEST_F(MainWindowTest, DestroyingTheWindowDropsTheDatastorePaths) {
   EXPECT_EQ(form.CurrentDatastorePath(), "");
 }
 
+// On Linux the registry is the user.reg file of a Wine prefix.
+#ifndef _WIN32
 TEST_F(MainWindowTest, WineRegistryWithoutTheKeyGivesTheWarningThenManualMode) {
   TWinePrefix prefix;
   prefix.WriteUserReg("[Software\\\\Wine] 1\n\"Version\"=\"win7\"\n");
@@ -519,6 +523,8 @@ TEST_F(MainWindowTest, WineRegistryWithAnInvalidValueTypeReachesTheErrorReport) 
                                "Error report: Invalid data type for 'DatastorePath'"));
   EXPECT_FALSE(form.ManualMode());
 }
+
+#endif
 
 }  // namespace
 }  // namespace velmorra

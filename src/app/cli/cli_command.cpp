@@ -78,8 +78,8 @@ std::string CommandLineDirectory(const std::string& argument) {
   std::string directory = FullPathName(argument.empty() ? "." : argument);
   if (directory.empty())
     directory = argument;
-  if (!directory.empty() && directory.back() != '/')
-    directory += '/';
+  if (!directory.empty() && !IsPathSeparator(directory.back()))
+    directory += kPathSeparator;
   return directory;
 }
 

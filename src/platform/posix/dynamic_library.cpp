@@ -4,6 +4,8 @@
 
 namespace velmorra {
 
+const char kSqliteLibraryFileName[] = "libsqlite3.so.0";
+
 TLibraryHandle LoadDynamicLibrary(const std::string& path) {
   if (path.empty())
     return nullptr;

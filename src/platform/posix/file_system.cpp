@@ -5,10 +5,19 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <cstring>
 #include <vector>
 
 namespace velmorra {
+
+const char kPathSeparator = '/';
+
+bool IsPathSeparator(char c) {
+  return c == '/';
+}
+
+const int kDiskFullError = ENOSPC;
 
 bool RegularFileExists(const std::string& path) {
   struct stat info;

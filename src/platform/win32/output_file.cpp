@@ -1,0 +1,250 @@
+#include "platform/output_file.h"
+
+#include <fcntl.h>
+#include <io.h>
+#include <windows.h>
+
+#include <algorithm>
+#include <random>
+
+#include "platform/file_system.h"
+#include "platform/win32/wide_text.h"
+
+namespace velmorra {
+
+// The file is written through a Windows handle that the C run-time's descriptor in descriptor_
+// owns (_open_osfhandle), so that closing the descriptor closes the handle.
+
+namespace {
+
+constexpr int kNameAttempts = 100;
+
+HANDLE HandleOf(int descriptor) {
+  return reinterpret_cast<HANDLE>(_get_osfhandle(descriptor));
+}
+
+// The directory part of `path` with its separator ("" for a bare name) and the name after it.
+void SplitPath(const std::string& path, std::string& directory, std::string& name) {
+  const size_t separator = path.find_last_of("\\/");
+  directory = separator == std::string::npos ? std::string() : path.substr(0, separator + 1);
+  name = separator == std::string::npos ? path : path.substr(separator + 1);
+}
+
+std::string RandomSuffix() {
+  static constexpr char kLetters[] = "abcdefghijklmnopqrstuvwxyz0123456789";
+  static std::mt19937 generator{std::random_device{}()};
+  std::uniform_int_distribution<size_t> pick(0, sizeof kLetters - 2);
+  std::string suffix(6, ' ');
+  for (char& letter : suffix)
+    letter = kLetters[pick(generator)];
+  return suffix;
+}
+
+}  // namespace
+
+TOutputFile::~TOutputFile() {
+  Discard();
+}
+
+// Windows always names its files: the temporary file has a name everywhere.
+void TOutputFile::UseNamedTemporaryFiles(bool) {}
+
+bool TOutputFile::Fail(int error_number) {
+  error_number_ = error_number;
+  return false;
+}
+
+bool TOutputFile::Create(const std::string& path) {
+  Discard();
+  // ReplaceFileW wants full paths: a relative one fails.
+  const std::string full_path = FullPathName(path);
+  std::string directory, name;
+  SplitPath(full_path, directory, name);
+  if (name.empty())
+    return Fail(path.empty() ? ERROR_PATH_NOT_FOUND : ERROR_ACCESS_DENIED);
+
+  const DWORD attributes = GetFileAttributesW(Widen(full_path).c_str());
+  if (attributes != INVALID_FILE_ATTRIBUTES &&
+      (attributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_READONLY)) != 0)
+    return Fail(ERROR_ACCESS_DENIED);
+
+  for (int attempt = 0; attempt < kNameAttempts; ++attempt) {
+    const std::string candidate = directory + "." + name + "." + RandomSuffix();
+    HANDLE handle = CreateFileW(Widen(candidate).c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr,
+                                CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (handle == INVALID_HANDLE_VALUE) {
+      if (GetLastError() == ERROR_FILE_EXISTS)
+        continue;
+      return Fail(static_cast<int>(GetLastError()));
+    }
+    descriptor_ = _open_osfhandle(reinterpret_cast<intptr_t>(handle), _O_BINARY);
+    if (descriptor_ < 0) {
+      CloseHandle(handle);
+      DeleteFileW(Widen(candidate).c_str());
+      return Fail(ERROR_TOO_MANY_OPEN_FILES);
+    }
+    target_path_ = full_path;
+    temporary_path_ = candidate;
+    file_position_ = 0;
+    buffer_.clear();
+    buffer_.reserve(kBlockSize);
+    write_failed_ = false;
+    error_number_ = 0;
+    return true;
+  }
+  return Fail(ERROR_FILE_EXISTS);
+}
+
+bool TOutputFile::WriteAll(const char* data, size_t count) {
+  while (count > 0) {
+    const DWORD chunk = static_cast<DWORD>(std::min<size_t>(count, 1u << 30));
+    DWORD written = 0;
+    if (!WriteFile(HandleOf(descriptor_), data, chunk, &written, nullptr) || written == 0) {
+      write_failed_ = true;
+      // A write that takes nothing without saying why can only mean the disk is full.
+      return Fail(written == 0 && GetLastError() == ERROR_SUCCESS
+                      ? ERROR_DISK_FULL
+                      : static_cast<int>(GetLastError()));
+    }
+    data += written;
+    count -= written;
+    file_position_ += written;
+  }
+  return true;
+}
+
+bool TOutputFile::FlushBuffer() {
+  if (write_failed_)
+    return false;
+  if (descriptor_ < 0)
+    return Fail(ERROR_INVALID_HANDLE);
+  const bool flushed = WriteAll(buffer_.data(), buffer_.size());
+  buffer_.clear();
+  return flushed;
+}
+
+bool TOutputFile::Write(const void* data, size_t count) {
+  if (write_failed_)
+    return false;
+  if (descriptor_ < 0)
+    return Fail(ERROR_INVALID_HANDLE);
+  const char* bytes = static_cast<const char*>(data);
+  if (buffer_.size() + count <= kBlockSize) {
+    buffer_.insert(buffer_.end(), bytes, bytes + count);
+    return true;
+  }
+  if (!FlushBuffer())
+    return false;
+  if (count >= kBlockSize)
+    return WriteAll(bytes, count);
+  buffer_.insert(buffer_.end(), bytes, bytes + count);
+  return true;
+}
+
+int64_t TOutputFile::Read(void* buffer, size_t count) {
+  if (!FlushBuffer())
+    return -1;
+  DWORD read_count = 0;
+  const DWORD chunk = static_cast<DWORD>(std::min<size_t>(count, 1u << 30));
+  if (!ReadFile(HandleOf(descriptor_), buffer, chunk, &read_count, nullptr)) {
+    Fail(static_cast<int>(GetLastError()));
+    return -1;
+  }
+  file_position_ += read_count;
+  return read_count;
+}
+
+int64_t TOutputFile::Size() {
+  if (!FlushBuffer())
+    return -1;
+  LARGE_INTEGER size;
+  if (!GetFileSizeEx(HandleOf(descriptor_), &size)) {
+    Fail(static_cast<int>(GetLastError()));
+    return -1;
+  }
+  return size.QuadPart;
+}
+
+bool TOutputFile::SeekTo(int64_t position) {
+  if (position == Position())
+    return !write_failed_;
+  if (!FlushBuffer())
+    return false;
+  LARGE_INTEGER distance, reached;
+  distance.QuadPart = position;
+  if (!SetFilePointerEx(HandleOf(descriptor_), distance, &reached, FILE_BEGIN))
+    return Fail(static_cast<int>(GetLastError()));
+  file_position_ = reached.QuadPart;
+  return true;
+}
+
+bool TOutputFile::Truncate(int64_t size) {
+  if (!FlushBuffer())
+    return false;
+  // The end of file is set at the file pointer: move it there and back.
+  const HANDLE handle = HandleOf(descriptor_);
+  LARGE_INTEGER end, position;
+  end.QuadPart = size;
+  position.QuadPart = file_position_;
+  if (!SetFilePointerEx(handle, end, nullptr, FILE_BEGIN) || !SetEndOfFile(handle)) {
+    const int error = static_cast<int>(GetLastError());
+    SetFilePointerEx(handle, position, nullptr, FILE_BEGIN);
+    return Fail(error);
+  }
+  if (!SetFilePointerEx(handle, position, nullptr, FILE_BEGIN))
+    return Fail(static_cast<int>(GetLastError()));
+  return true;
+}
+
+bool TOutputFile::Commit() {
+  if (!FlushBuffer()) {
+    Discard();
+    return false;
+  }
+  if (!FlushFileBuffers(HandleOf(descriptor_))) {
+    Fail(static_cast<int>(GetLastError()));
+    Discard();
+    return false;
+  }
+  _close(descriptor_);
+  descriptor_ = -1;
+
+  const std::wstring target = Widen(target_path_);
+  const std::wstring temporary = Widen(temporary_path_);
+  // ReplaceFileW keeps the replaced file's security and attributes.
+  if (ReplaceFileW(target.c_str(), temporary.c_str(), nullptr, REPLACEFILE_IGNORE_MERGE_ERRORS,
+                   nullptr, nullptr)) {
+    temporary_path_.clear();
+    return true;
+  }
+  Fail(static_cast<int>(GetLastError()));
+  // With no file to replace, or with the old file gone while the new one could not take its
+  // name, the new one moves there; while the old file is still there it stays as it was.
+  if (GetFileAttributesW(target.c_str()) == INVALID_FILE_ATTRIBUTES) {
+    if (MoveFileExW(temporary.c_str(), target.c_str(), MOVEFILE_WRITE_THROUGH)) {
+      temporary_path_.clear();
+      error_number_ = 0;
+      return true;
+    }
+    Fail(static_cast<int>(GetLastError()));
+    // Then the temporary file holds the only copy of the data: it stays.
+    if (GetLastError() != ERROR_FILE_NOT_FOUND)
+      temporary_path_.clear();
+  }
+  Discard();
+  return false;
+}
+
+void TOutputFile::Discard() {
+  if (descriptor_ >= 0) {
+    _close(descriptor_);
+    descriptor_ = -1;
+  }
+  if (!temporary_path_.empty()) {
+    DeleteFileW(Widen(temporary_path_).c_str());
+    temporary_path_.clear();
+  }
+  buffer_.clear();
+}
+
+}  // namespace velmorra

@@ -1,6 +1,7 @@
+#include <windows.h>
+// after windows.h, which they build on
 #include <commctrl.h>
 #include <ole2.h>
-#include <windows.h>
 
 #include <memory>
 

@@ -34,12 +34,7 @@ enum TControlId : WORD {
   kLabel2Id,
 };
 
-// A control's place at 96 DPI; a width of 0 sizes a label to its text.
-struct TPlace {
-  HWND TWin32MainForm::*Control;
-  int Left, Top, Width, Height;
-};
-
+// The controls' places at 96 DPI, Label2 last.
 constexpr TPlace kPlaces[] = {
     {&TWin32MainForm::Label3, 16, 18, 0, 13},
     {&TWin32MainForm::cmboxStores, 112, 15, 225, 21},
@@ -131,7 +126,7 @@ TWin32MainForm::TWin32MainForm(const TWindowServices& services) : errors_(servic
     throw std::runtime_error("The main window could not be created.");
   SetWindowLongPtrW(frmMain, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
   SetWindowLongPtrW(frmMain, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&WindowProcedure));
-  CreateControls(services.OutputDirectory);
+  CreateControls();
   ApplyDpi(WindowDpi(frmMain));
 
   own_messages_ = std::make_unique<TWin32MessageBoxes>(frmMain);
@@ -163,7 +158,7 @@ TWin32MainForm::~TWin32MainForm() {
     DeleteObject(font_);
 }
 
-void TWin32MainForm::CreateControls(const std::string& output_directory) {
+void TWin32MainForm::CreateControls() {
   cmdConvert = MakeControl(frmMain, L"BUTTON", L"&Convert", WS_VISIBLE | WS_TABSTOP | BS_PUSHBUTTON,
                            kConvertId);
   Label3 = MakeControl(frmMain, L"STATIC", L"&Nokia Ovi Stores:", WS_VISIBLE | SS_LEFT, kLabel3Id);
@@ -175,17 +170,15 @@ void TWin32MainForm::CreateControls(const std::string& output_directory) {
   Label1 = MakeControl(frmMain, L"STATIC", L"&Phone IMEI:", WS_VISIBLE | SS_LEFT, kLabel1Id);
   cmboxMobile = MakeControl(frmMain, L"COMBOBOX", L"",
                             WS_VISIBLE | WS_TABSTOP | WS_VSCROLL | CBS_DROPDOWNLIST, kMobileId);
-  const std::wstring notice = L"Backups are saved in " + Widen(output_directory);
-  Label2 = MakeControl(frmMain, L"STATIC", notice.c_str(),
+  Label2 = MakeControl(frmMain, L"STATIC", L"",
                        WS_VISIBLE | SS_LEFT | SS_NOPREFIX | SS_PATHELLIPSIS | SS_NOTIFY, kLabel2Id);
 
   tooltip_ = CreateWindowExW(0, TOOLTIPS_CLASSW, nullptr, WS_POPUP | TTS_ALWAYSTIP, CW_USEDEFAULT,
                              CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, frmMain, nullptr,
                              ProgramInstance(), nullptr);
-  SetNotice(notice);
 }
 
-void TWin32MainForm::SetNotice(const std::wstring& tooltip) {
+void TWin32MainForm::SetTooltip(const std::wstring& tooltip) {
   if (tooltip_ == nullptr)
     return;
   TTTOOLINFOW tool{};
@@ -203,35 +196,44 @@ void TWin32MainForm::SetNotice(const std::wstring& tooltip) {
 // Sets the font and the places of every control, and the window's size, for `dpi`.
 void TWin32MainForm::ApplyDpi(UINT dpi) {
   dpi_ = dpi;
-  const auto scale = [dpi](int pixels) { return MulDiv(pixels, static_cast<int>(dpi), 96); };
-  HFONT font = CreateFontW(-MulDiv(8, static_cast<int>(dpi), 72), 0, 0, 0, FW_NORMAL, FALSE, FALSE,
-                           FALSE, DEFAULT_CHARSET, OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS,
-                           DEFAULT_QUALITY, DEFAULT_PITCH | FF_DONTCARE, L"Tahoma");
-  SendMessageW(frmMain, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
+  HFONT old_font = font_;
+  font_ = CreateFontW(-MulDiv(8, static_cast<int>(dpi), 72), 0, 0, 0, FW_NORMAL, FALSE, FALSE,
+                      FALSE, DEFAULT_CHARSET, OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS,
+                      DEFAULT_QUALITY, DEFAULT_PITCH | FF_DONTCARE, L"Tahoma");
+  SendMessageW(frmMain, WM_SETFONT, reinterpret_cast<WPARAM>(font_), FALSE);
   for (const TPlace& place : kPlaces) {
-    HWND control = this->*place.Control;
-    SendMessageW(control, WM_SETFONT, reinterpret_cast<WPARAM>(font), TRUE);
-    int width = scale(place.Width);
-    int height = scale(place.Height);
-    if (place.Width == 0) {  // a label, as wide as its text, at most to the right margin
-      const SIZE text = TextExtent(control, font);
-      width = std::min<int>(text.cx, scale(kClientWidth - 2 * place.Left));
-      height = std::max<int>(text.cy, height);
-    }
-    const bool combo = control == cmboxStores || control == cmboxMobile;
-    MoveWindow(control, scale(place.Left), scale(place.Top), width,
-               combo ? height + scale(kDropDownHeight) : height, TRUE);
-    if (combo)  // the closed field: the list's item height plus the field's frame
-      SendMessageW(control, CB_SETITEMHEIGHT, static_cast<WPARAM>(-1), height - 6);
+    SendMessageW(this->*place.Control, WM_SETFONT, reinterpret_cast<WPARAM>(font_), TRUE);
+    Place(place);
   }
-  if (font_ != nullptr)
-    DeleteObject(font_);
-  font_ = font;
+  if (old_font != nullptr)
+    DeleteObject(old_font);
 
-  RECT frame{0, 0, scale(kClientWidth), scale(kClientHeight)};
+  RECT frame{0, 0, Scale(kClientWidth), Scale(kClientHeight)};
   AdjustForDpi(frame, dpi);
   SetWindowPos(frmMain, nullptr, 0, 0, frame.right - frame.left, frame.bottom - frame.top,
                SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+int TWin32MainForm::Scale(int pixels) const {
+  return MulDiv(pixels, static_cast<int>(dpi_), 96);
+}
+
+// A label is as wide as its text, at most to the right margin (where SS_PATHELLIPSIS shortens
+// Label2's text); a drop-down list gets room below its closed field.
+void TWin32MainForm::Place(const TPlace& place) {
+  HWND control = this->*place.Control;
+  int width = Scale(place.Width);
+  int height = Scale(place.Height);
+  if (place.Width == 0) {
+    const SIZE text = TextExtent(control, font_);
+    width = std::min<int>(text.cx, Scale(kClientWidth - 2 * place.Left));
+    height = std::max<int>(text.cy, height);
+  }
+  const bool combo = control == cmboxStores || control == cmboxMobile;
+  MoveWindow(control, Scale(place.Left), Scale(place.Top), width,
+             combo ? height + Scale(kDropDownHeight) : height, TRUE);
+  if (combo)  // the closed field: the list's item height plus the field's frame
+    SendMessageW(control, CB_SETITEMHEIGHT, static_cast<WPARAM>(-1), height - 6);
 }
 
 void TWin32MainForm::ShowCentred() {
@@ -257,6 +259,28 @@ void TWin32MainForm::Close() {
   PostMessageW(frmMain, WM_CLOSE, 0, 0);
 }
 
+void TWin32MainForm::SetBusy(bool busy) {
+  busy_ = busy;
+  POINT cursor{};
+  GetCursorPos(&cursor);
+  if (IsOwnWindow(WindowFromPoint(cursor)))
+    SetCursor(LoadCursorW(nullptr, busy ? IDC_WAIT : IDC_ARROW));
+}
+
+void TWin32MainForm::ShowNotice(const std::string& text, const std::string& tooltip) {
+  SetWindowTextW(Label2, Widen(text).c_str());
+  SetTooltip(Widen(tooltip));
+  Place(kPlaces[std::size(kPlaces) - 1]);
+}
+
+// While busy, the window and its controls show the wait cursor.
+bool TWin32MainForm::OnSetCursor() {
+  if (!busy_)
+    return false;
+  SetCursor(LoadCursorW(nullptr, IDC_WAIT));
+  return true;
+}
+
 LRESULT CALLBACK TWin32MainForm::WindowProcedure(HWND window, UINT message, WPARAM wparam,
                                                  LPARAM lparam) {
   auto* form = reinterpret_cast<TWin32MainForm*>(GetWindowLongPtrW(window, GWLP_USERDATA));
@@ -275,6 +299,10 @@ LRESULT TWin32MainForm::HandleMessage(UINT message, WPARAM wparam, LPARAM lparam
     case WM_CTLCOLORSTATIC:  // labels show the window's background
       SetBkMode(reinterpret_cast<HDC>(wparam), TRANSPARENT);
       return reinterpret_cast<LRESULT>(GetSysColorBrush(COLOR_BTNFACE));
+    case WM_SETCURSOR:
+      if (OnSetCursor())
+        return TRUE;
+      break;
     case WM_ACTIVATE:
       OnActivate(LOWORD(wparam) != WA_INACTIVE);
       return 0;

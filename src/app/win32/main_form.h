@@ -12,6 +12,14 @@
 
 namespace velmorra {
 
+class TWin32MainForm;
+
+// A control's place at 96 DPI; a width of 0 sizes a label to its text.
+struct TPlace {
+  HWND TWin32MainForm::*Control;
+  int Left, Top, Width, Height;
+};
+
 // What the Win32 window works with. The references must outlive the window.
 struct TWindowServices {
   IRegistry& Registry;
@@ -64,9 +72,14 @@ class TWin32MainForm : private IFormWindow {
   static LRESULT CALLBACK WindowProcedure(HWND window, UINT message, WPARAM wparam, LPARAM lparam);
   LRESULT HandleMessage(UINT message, WPARAM wparam, LPARAM lparam);
   void Close() override;
-  void CreateControls(const std::string& output_directory);
+  void SetBusy(bool busy) override;
+  void ShowNotice(const std::string& text, const std::string& tooltip) override;
+  void CreateControls();
   void ApplyDpi(UINT dpi);
-  void SetNotice(const std::wstring& tooltip);
+  void SetTooltip(const std::wstring& tooltip);
+  int Scale(int pixels) const;
+  void Place(const TPlace& place);
+  bool OnSetCursor();
   void OnCommand(WORD id, WORD code);
   LRESULT OnDropFiles(HDROP drop);
   void OnActivate(bool active);
@@ -82,6 +95,7 @@ class TWin32MainForm : private IFormWindow {
   HWND tooltip_ = nullptr;
   HWND focus_ = nullptr;  // the control to focus when the window is activated again
   UINT dpi_ = 96;
+  bool busy_ = false;
   std::unique_ptr<TWin32MessageBoxes> own_messages_;
   std::unique_ptr<TWin32OpenDialog> own_open_dialog_;
   std::unique_ptr<TWin32ItemComboBox> stores_;

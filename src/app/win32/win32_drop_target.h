@@ -1,7 +1,8 @@
 #pragma once
 
-#include <shellapi.h>
 #include <windows.h>
+// after windows.h, which it builds on
+#include <shellapi.h>
 
 #include <string>
 

@@ -12,7 +12,9 @@
 #include "fake_registry.h"
 #include "support/temp_directory.h"
 #include "window_fakes.h"
+#ifndef _WIN32
 #include "wine_prefix.h"
+#endif
 
 namespace velmorra {
 namespace {
@@ -377,6 +379,8 @@ TEST_F(MainWindowTest, DestroyingTheWindowDropsTheDatastorePaths) {
   EXPECT_EQ(form.CurrentDatastorePath(), "");
 }
 
+// On Linux the registry is the user.reg file of a Wine prefix.
+#ifndef _WIN32
 TEST_F(MainWindowTest, WineRegistryWithoutTheKeyGivesTheWarningThenManualMode) {
   TWinePrefix prefix;
   prefix.WriteUserReg("[Software\\\\Wine] 1\n\"Version\"=\"win7\"\n");
@@ -399,6 +403,8 @@ TEST_F(MainWindowTest, WineRegistryWithAnInvalidValueTypeReachesTheErrorReport) 
                                "Error report: Invalid data type for 'DatastorePath'"));
   EXPECT_FALSE(form.ManualMode());
 }
+
+#endif
 
 }  // namespace
 }  // namespace velmorra

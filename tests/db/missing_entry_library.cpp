@@ -1,9 +1,15 @@
 // A stand-in for an SQLite build without part of its interface: it exports every entry point the
 // binding requires except sqlite3_column_text16. The functions are never called.
 
-#define VELMORRA_DUMMY(name)                                     \
-  extern "C" __attribute__((visibility("default"))) int name() { \
-    return 0;                                                    \
+#ifdef _WIN32
+#define VELMORRA_EXPORT __declspec(dllexport)
+#else
+#define VELMORRA_EXPORT __attribute__((visibility("default")))
+#endif
+
+#define VELMORRA_DUMMY(name)              \
+  extern "C" VELMORRA_EXPORT int name() { \
+    return 0;                             \
   }
 
 VELMORRA_DUMMY(sqlite3_bind_parameter_count)

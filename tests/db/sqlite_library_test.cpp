@@ -1,6 +1,5 @@
 #include "db/sqlite_library.h"
 
-#include <dlfcn.h>
 #include <gtest/gtest.h>
 
 #include <set>
@@ -11,17 +10,32 @@
 #include "support/sqlite_fixture.h"
 #include "support/temp_directory.h"
 
+#ifdef _WIN32
+#include <windows.h>
+
+#include "platform/text_encoding.h"
+#else
+#include <dlfcn.h>
+#endif
+
 // Each test case runs in its own process, so every case starts from an unbound library.
 
 namespace velmorra {
 namespace {
 
+#ifdef _WIN32
+bool LibraryStillLoaded(const std::string& path) {
+  const std::u16string wide = Utf8ToUtf16(path);
+  return GetModuleHandleW(std::wstring(wide.begin(), wide.end()).c_str()) != nullptr;
+}
+#else
 bool LibraryStillLoaded(const std::string& path) {
   void* handle = dlopen(path.c_str(), RTLD_LAZY | RTLD_NOLOAD);
   if (handle != nullptr)
     dlclose(handle);
   return handle != nullptr;
 }
+#endif
 
 TEST(SqliteLibraryTest, EntryPointListHasSixtyNineDistinctNames) {
   const std::set<std::string> names(kSqliteEntryPointNames.begin(), kSqliteEntryPointNames.end());

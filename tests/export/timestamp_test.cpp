@@ -75,8 +75,7 @@ INSTANTIATE_TEST_SUITE_P(
 // Midnight of today's local date as milliseconds, the date taken as if it were in UTC.
 int64_t LocalMidnightMillis() {
   const time_t now = time(nullptr);
-  struct tm local;
-  localtime_r(&now, &local);
+  const struct tm local = *localtime(&now);  // one thread: the shared result is safe here
   const std::chrono::year_month_day date{std::chrono::year{local.tm_year + 1900},
                                          std::chrono::month{unsigned(local.tm_mon + 1)},
                                          std::chrono::day{unsigned(local.tm_mday)}};

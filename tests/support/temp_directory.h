@@ -1,5 +1,6 @@
 #pragma once
 
+#include <filesystem>
 #include <string>
 
 namespace velmorra::testing {
@@ -20,6 +21,10 @@ class TTempDirectory {
  private:
   std::string path_;
 };
+
+// A path of the program's 8-bit text (UTF-8) for the standard library's file functions, which
+// would take a plain string in the ANSI code page on Windows.
+std::filesystem::path Utf8Path(const std::string& path);
 
 // The whole content of a file; the empty string when it cannot be read.
 std::string ReadFileBytes(const std::string& path);

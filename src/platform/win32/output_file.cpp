@@ -208,27 +208,25 @@ bool TOutputFile::Commit() {
 
   const std::wstring target = Widen(target_path_);
   const std::wstring temporary = Widen(temporary_path_);
-  // ReplaceFileW keeps the replaced file's security and attributes. On every failure but one the
-  // old file stays as it was and the temporary file is removed.
+  // ReplaceFileW keeps the replaced file's security and attributes.
   if (ReplaceFileW(target.c_str(), temporary.c_str(), nullptr, REPLACEFILE_IGNORE_MERGE_ERRORS,
                    nullptr, nullptr)) {
     temporary_path_.clear();
     return true;
   }
-  const DWORD replace_error = GetLastError();
-  if (replace_error == ERROR_FILE_NOT_FOUND || replace_error == ERROR_UNABLE_TO_MOVE_REPLACEMENT) {
-    // No file to replace, or the old one is gone already while the new one could not take its
-    // name: the new one moves there now.
+  Fail(static_cast<int>(GetLastError()));
+  // With no file to replace, or with the old file gone while the new one could not take its
+  // name, the new one moves there; while the old file is still there it stays as it was.
+  if (GetFileAttributesW(target.c_str()) == INVALID_FILE_ATTRIBUTES) {
     if (MoveFileExW(temporary.c_str(), target.c_str(), MOVEFILE_WRITE_THROUGH)) {
       temporary_path_.clear();
+      error_number_ = 0;
       return true;
     }
     Fail(static_cast<int>(GetLastError()));
-    // The temporary file is then the only copy of the data: it stays.
-    if (replace_error == ERROR_UNABLE_TO_MOVE_REPLACEMENT)
+    // Then the temporary file holds the only copy of the data: it stays.
+    if (GetLastError() != ERROR_FILE_NOT_FOUND)
       temporary_path_.clear();
-  } else {
-    Fail(static_cast<int>(replace_error));
   }
   Discard();
   return false;

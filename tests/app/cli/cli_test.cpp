@@ -1,15 +1,18 @@
 // velmorra-cli as a user runs it: the built program, its output streams and its exit status.
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
-#include <sys/wait.h>
 
 #include <cstdlib>
 #include <filesystem>
 #include <string>
 #include <vector>
 
+#ifndef _WIN32
 #include "app/wine_prefix.h"
+#endif
+#include "platform/file_system.h"
 #include "support/message_datastore.h"
+#include "support/run_program.h"
 #include "support/temp_directory.h"
 
 namespace velmorra {
@@ -20,31 +23,8 @@ using testing::ReadFileBytes;
 using ::testing::StartsWith;
 using testing::TTempDirectory;
 
-struct TRun {
-  int Status = -1;
-  std::string Out;
-  std::string Err;
-};
-
-std::string ShellQuoted(const std::string& text) {
-  std::string quoted = "'";
-  for (const char c : text)
-    quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
-  return quoted + "'";
-}
-
-// Runs `program` with `arguments` in `working_directory`, collecting both output streams.
-TRun RunProgram(const std::string& program, const std::vector<std::string>& arguments,
-                const std::string& working_directory) {
-  TTempDirectory capture;
-  std::string command = "cd " + ShellQuoted(working_directory) + " && " + ShellQuoted(program);
-  for (const std::string& argument : arguments)
-    command += " " + ShellQuoted(argument);
-  command += " >" + ShellQuoted(capture.File("out")) + " 2>" + ShellQuoted(capture.File("err"));
-  const int status = std::system(command.c_str());
-  return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, ReadFileBytes(capture.File("out")),
-          ReadFileBytes(capture.File("err"))};
-}
+using TRun = testing::TProgramRun;
+using testing::RunProgram;
 
 class VelmorraCli : public ::testing::Test {
  protected:
@@ -132,7 +112,7 @@ TEST_F(VelmorraCli, MessageWithALineBreakIsPrintedOnTwoLines) {
 }
 
 TEST_F(VelmorraCli, WithoutTheLibraryBesideItTheOpenFails) {
-  const std::string copy = directory_.File("velmorra-cli");
+  const std::string copy = directory_.File(std::filesystem::path(VELMORRA_CLI).filename().string());
   std::filesystem::copy_file(VELMORRA_CLI, copy);
 
   const TRun phones = RunProgram(copy, {"phones", "MDataStore.db3"}, directory_.Path());
@@ -144,6 +124,25 @@ TEST_F(VelmorraCli, WithoutTheLibraryBesideItTheOpenFails) {
     EXPECT_EQ(run.Err, "Error openin datastore. Error was: Failed to load DLL library.\n");
   }
   EXPECT_FALSE(std::filesystem::exists(directory_.File("sms_All Phones.xml")));
+}
+
+TEST_F(VelmorraCli, ConvertsFromAndIntoFoldersNamedInCyrillicChineseAndEmoji) {
+  const std::string separator(1, kPathSeparator);
+  const std::string store_folder =
+      directory_.File("\u0414\u0430\u043D\u043D\u044B\u0435 \u6570\u636E \U0001F600");
+  const std::string output_folder =
+      directory_.File("\u0420\u0435\u0437\u0435\u0440\u0432 \U0001F4F1");
+  std::filesystem::create_directory(testing::Utf8Path(store_folder));
+  std::filesystem::create_directory(testing::Utf8Path(output_folder));
+  const std::string datastore = store_folder + separator + "MDataStore.db3";
+  std::filesystem::copy_file(sample_, testing::Utf8Path(datastore));
+
+  const TRun run = Run({"convert", datastore, "--output-dir", output_folder});
+
+  const std::string backup = output_folder + separator + "sms_All Phones.xml";
+  EXPECT_EQ(run.Status, 0) << run.Err;
+  EXPECT_EQ(run.Out, backup + "\n35 messages\n");
+  EXPECT_THAT(ReadFileBytes(backup), StartsWith("<?xml version=\"1.0\" encoding=\"utf-8\"?>"));
 }
 
 TEST_F(VelmorraCli, ConvertWritesAllPhonesIntoTheCurrentDirectory) {
@@ -204,6 +203,9 @@ TEST_F(VelmorraCli, ConvertIntoADirectoryThatIsNotThereHasStatusThree) {
                                   directory_.File("nowhere/sms_All Phones.xml") + "\". "));
 }
 
+// On Linux the registry is the user.reg file of a Wine prefix; the Windows registry's own tests
+// create real keys (tests/platform/win32).
+#ifndef _WIN32
 TEST_F(VelmorraCli, StoresListsTheRegisteredDatastoresOfTheWinePrefix) {
   testing::TWinePrefix prefix;
   prefix.WriteUserReg(testing::DatastoreSection("A", "") +
@@ -225,6 +227,8 @@ TEST_F(VelmorraCli, StoresWithoutARegistrationWarnsWithStatusOne) {
   EXPECT_EQ(run.Out, "");
   EXPECT_THAT(run.Err, HasSubstr("Unable to find Nokia Ovi Datastores in registry."));
 }
+
+#endif
 
 }  // namespace
 }  // namespace velmorra

@@ -1,0 +1,52 @@
+// Paths as Windows users write them.
+#include <gtest/gtest.h>
+#include <windows.h>
+
+#include <string>
+#include <vector>
+
+#include "platform/file_system.h"
+#include "platform/program_directory.h"
+#include "support/temp_directory.h"
+
+namespace velmorra {
+namespace {
+
+TEST(Win32FileSystem, FullPathsOfDrivesUncAndRelativePaths) {
+  const std::string current = FullPathName(".");
+  struct TCase {
+    std::string Path;
+    std::string Full;
+  };
+  const std::vector<TCase> cases = {
+      {"C:\\Data\\.\\Two\\..\\One", "C:\\Data\\One"},
+      {"C:/Data/One/", "C:\\Data\\One\\"},
+      {"\\\\server\\share\\Ovi\\..\\x.db3", "\\\\server\\share\\x.db3"},
+      {"Stores\\Mine", current + "\\Stores\\Mine"},
+      {"C:\\\u0414\u0430\u043D\u043D\u044B\u0435\\\xE6\x95\xB0\xF0\x9F\x98\x80",
+       "C:\\\u0414\u0430\u043D\u043D\u044B\u0435\\\xE6\x95\xB0\xF0\x9F\x98\x80"},
+      {"", ""},
+  };
+  for (const TCase& c : cases)
+    EXPECT_EQ(FullPathName(c.Path), c.Full) << c.Path;
+  EXPECT_EQ(FullPathName("..\\x"), current.substr(0, current.rfind('\\')) + "\\x");
+}
+
+TEST(Win32FileSystem, ExistenceProgramDirectoryAndErrorTexts) {
+  testing::TTempDirectory directory;
+  const std::string file = directory.File("\u0444\u0430\u0439\u043B \xF0\x9F\x98\x80.db3");
+  testing::WriteFileBytes(file, "x");
+  EXPECT_TRUE(RegularFileExists(file));
+  EXPECT_FALSE(RegularFileExists(directory.Path()));
+  EXPECT_FALSE(RegularFileExists(directory.File("missing.db3")));
+  EXPECT_EQ(ProgramDirectory().back(), '\\');
+  EXPECT_TRUE(IsPathSeparator('/') && IsPathSeparator('\\'));
+  for (const int error : {static_cast<int>(ERROR_FILE_NOT_FOUND), kDiskFullError}) {
+    const std::string text = SystemErrorText(error);
+    EXPECT_FALSE(text.empty());
+    EXPECT_NE(text.back(), '\n') << text;
+  }
+}
+
+}  // namespace
+}  // namespace velmorra

@@ -1,0 +1,114 @@
+// The output file on Windows: the old file stays as it was until the new one takes its place.
+#include <gtest/gtest.h>
+#include <windows.h>
+
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "platform/output_file.h"
+#include "platform/text_encoding.h"
+#include "support/temp_directory.h"
+
+namespace velmorra {
+namespace {
+
+using testing::ReadFileBytes;
+using testing::TTempDirectory;
+using testing::Utf8Path;
+using testing::WriteFileBytes;
+
+std::wstring Wide(const std::string& text) {
+  const std::u16string wide = Utf8ToUtf16(text);
+  return std::wstring(wide.begin(), wide.end());
+}
+
+// Another program's handle on a file, sharing it as `share` allows.
+class TOpenElsewhere {
+ public:
+  TOpenElsewhere(const std::string& path, DWORD share)
+      : handle_(CreateFileW(Wide(path).c_str(), GENERIC_READ, share, nullptr, OPEN_EXISTING,
+                            FILE_ATTRIBUTE_NORMAL, nullptr)) {}
+  ~TOpenElsewhere() { CloseHandle(handle_); }
+  bool IsOpen() const { return handle_ != INVALID_HANDLE_VALUE; }
+  std::string ReadAll() const {
+    char buffer[64];
+    DWORD count = 0;
+    SetFilePointer(handle_, 0, nullptr, FILE_BEGIN);
+    ReadFile(handle_, buffer, sizeof buffer, &count, nullptr);
+    return std::string(buffer, count);
+  }
+
+ private:
+  HANDLE handle_;
+};
+
+bool Replace(const std::string& path, const std::string& bytes, TOutputFile& file) {
+  return file.Create(path) && file.Write(bytes.data(), bytes.size()) && file.Commit();
+}
+
+std::vector<std::string> FilesIn(const std::string& directory) {
+  std::vector<std::string> names;
+  for (const auto& entry : std::filesystem::directory_iterator(Utf8Path(directory)))
+    names.push_back(entry.path().filename().string());
+  return names;
+}
+
+TEST(Win32OutputFile, ReplacesATargetThatAnotherProgramReadsSharingDeletion) {
+  TTempDirectory directory;
+  const std::string path = directory.File("\u0421\u041C\u0421 \xE7\x9F\xAD\xF0\x9F\x93\xB1.xml");
+  WriteFileBytes(path, "old");
+  const TOpenElsewhere reader(path, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE);
+  ASSERT_TRUE(reader.IsOpen());
+
+  TOutputFile file;
+  ASSERT_TRUE(Replace(path, "new", file)) << file.ErrorNumber();
+  EXPECT_EQ(ReadFileBytes(path), "new");
+  EXPECT_EQ(reader.ReadAll(), "old") << "the reader keeps the file it opened";
+}
+
+TEST(Win32OutputFile, TargetHeldWithoutSharingDeletionStaysAsItWas) {
+  TTempDirectory directory;
+  const std::string path = directory.File("sms_All Phones.xml");
+  WriteFileBytes(path, "old");
+  {
+    const TOpenElsewhere reader(path, FILE_SHARE_READ);
+    ASSERT_TRUE(reader.IsOpen());
+    TOutputFile file;
+    EXPECT_FALSE(Replace(path, "new", file));
+    EXPECT_NE(file.ErrorNumber(), 0);
+    EXPECT_EQ(file.TemporaryPath(), "");
+  }
+  EXPECT_EQ(ReadFileBytes(path), "old");
+  // Wine's ReplaceFileW leaves a file "rf*.tmp" of its own; ours is gone.
+  for (const std::string& name : FilesIn(directory.Path()))
+    EXPECT_NE(name.rfind(".sms_All Phones.xml.", 0), 0u) << name;
+}
+
+TEST(Win32OutputFile, ReadOnlyTargetAndDirectoryAreRefusedBeforeAnythingIsWritten) {
+  TTempDirectory directory;
+  const std::string path = directory.File("read-only.xml");
+  WriteFileBytes(path, "old");
+  ASSERT_TRUE(SetFileAttributesW(Wide(path).c_str(), FILE_ATTRIBUTE_READONLY));
+  TOutputFile file;
+  EXPECT_FALSE(file.Create(path));
+  EXPECT_EQ(file.ErrorNumber(), ERROR_ACCESS_DENIED);
+  EXPECT_FALSE(file.Create(directory.Path()));
+  SetFileAttributesW(Wide(path).c_str(), FILE_ATTRIBUTE_NORMAL);
+  EXPECT_EQ(ReadFileBytes(path), "old");
+  EXPECT_EQ(FilesIn(directory.Path()), std::vector<std::string>{"read-only.xml"});
+}
+
+TEST(Win32OutputFile, RelativeTargetIsReplacedAndANewOneCreated) {
+  TTempDirectory directory;
+  const std::filesystem::path previous = std::filesystem::current_path();
+  std::filesystem::current_path(Utf8Path(directory.Path()));
+  TOutputFile file;
+  EXPECT_TRUE(Replace("new.xml", std::string(3 * TOutputFile::kBlockSize, 'x'), file));
+  EXPECT_TRUE(Replace("new.xml", "second", file)) << "ReplaceFileW needs full paths";
+  std::filesystem::current_path(previous);
+  EXPECT_EQ(ReadFileBytes(directory.File("new.xml")), "second");
+}
+
+}  // namespace
+}  // namespace velmorra

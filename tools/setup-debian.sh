@@ -10,6 +10,7 @@ packages=(
   libexpat1-dev time
   qt6-base-dev libgl-dev fonts-dejavu-core
   mingw-w64 wine wine64
+  librsvg2-bin icoutils xvfb xauth
 )
 # npm fetches SQLite's amalgamation for the Windows build. Where Node.js brings its own npm,
 # Debian's npm conflicts with it: install that only where no npm command exists.

@@ -54,6 +54,10 @@ class IFormWindow {
   virtual ~IFormWindow() = default;
   // Closes the window, which ends the program; returns at once.
   virtual void Close() = 0;
+  // Shows the wait cursor over the window while `busy`.
+  virtual void SetBusy(bool busy) = 0;
+  // Puts `text` in the window's one-line notice (Label2), with `tooltip` over it.
+  virtual void ShowNotice(const std::string& text, const std::string& tooltip) = 0;
 };
 
 }  // namespace velmorra

@@ -42,6 +42,8 @@ class TErrorReport {
 
   // Stores and shows one error. Never throws.
   void Report(const std::string& message) noexcept;
+  // Only stores one error, for a program that is about to end. Never throws.
+  void Store(const std::string& message) noexcept;
 
   // Runs `action`; an exception that escapes it is reported and swallowed. True when `action`
   // ran to its end.

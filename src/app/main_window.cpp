@@ -25,6 +25,38 @@ std::string TrimBlanksAndControls(const std::string& text) {
 
 }  // namespace
 
+std::string BackupFolderNotice(const std::string& output_directory) {
+  return "Backups are saved in " + output_directory;
+}
+
+std::string ConversionNotice(int message_count, const std::string& file_name) {
+  size_t name_start = file_name.size();
+  while (name_start > 0 && !IsPathSeparator(file_name[name_start - 1]))
+    --name_start;
+  return std::to_string(message_count) + (message_count == 1 ? " message" : " messages") +
+         " saved to " + file_name.substr(name_start);
+}
+
+void TfrmMain::TMessagesWithoutWaitCursor::ShowMessage(TMessageBoxKind kind,
+                                                       const std::string& text) {
+  const bool busy = form_.busy_ > 0;
+  if (busy)
+    form_.services_.Window.SetBusy(false);
+  form_.services_.Messages.ShowMessage(kind, text);
+  if (busy)
+    form_.services_.Window.SetBusy(true);
+}
+
+TfrmMain::TWaitCursor::TWaitCursor(TfrmMain& form) : form_(form) {
+  if (form_.busy_++ == 0)
+    form_.services_.Window.SetBusy(true);
+}
+
+TfrmMain::TWaitCursor::~TWaitCursor() {
+  if (--form_.busy_ == 0)
+    form_.services_.Window.SetBusy(false);
+}
+
 TfrmMain::TfrmMain(const TfrmMainControls& controls, TfrmMainServices services)
     : controls_(controls), services_(std::move(services)) {
   JvDragDrop1.OnDrop = [this](TJvDragDrop& Sender, TPoint Pos,
@@ -36,6 +68,7 @@ TfrmMain::TfrmMain(const TfrmMainControls& controls, TfrmMainServices services)
 void TfrmMain::FormCreate() {
   services_.Errors.Guard([&] {
     storePaths = std::make_unique<std::vector<std::string>>();
+    ShowBackupFolderNotice();
     DiscoverStores();
   });
 }
@@ -47,7 +80,7 @@ void TfrmMain::DiscoverStores() {
         controls_.cmboxStores.AddItem(store.Caption, static_cast<int>(storePaths->size()) - 1);
       });
   if (!opened) {
-    services_.Messages.ShowMessage(TMessageBoxKind::Warning, kDatastoresNotFoundWarning);
+    messages_.ShowMessage(TMessageBoxKind::Warning, kDatastoresNotFoundWarning);
     SwitchToManualMode();
     return;
   }
@@ -65,10 +98,16 @@ bool TfrmMain::ReadPhones() {
   // Noted first: a message box of the read may take the focus from the edit box, whose exit
   // handler must then see this path as read.
   readPath_ = CurrentDatastorePath();
-  if (!RefreshPhoneList(readPath_, controls_.cmboxMobile, services_.Messages).Replaced)
+  TWaitCursor busy(*this);
+  if (!RefreshPhoneList(readPath_, controls_.cmboxMobile, messages_).Replaced)
     return false;
   phonesPath_ = readPath_;
   return true;
+}
+
+void TfrmMain::ShowBackupFolderNotice() {
+  const std::string notice = BackupFolderNotice(services_.OutputDirectory);
+  services_.Window.ShowNotice(notice, notice);
 }
 
 void TfrmMain::FormDestroy() {
@@ -84,6 +123,7 @@ void TfrmMain::FormKeyPress(char& Key) {
 
 void TfrmMain::cmdOpenClick() {
   services_.Errors.Guard([&] {
+    ShowBackupFolderNotice();
     if (!controls_.od.Execute())
       return;
     controls_.txtStore.SetText(controls_.od.FileName());
@@ -92,18 +132,29 @@ void TfrmMain::cmdOpenClick() {
 }
 
 void TfrmMain::cmboxStoresChange() {
-  services_.Errors.Guard([&] { ReadPhones(); });
+  services_.Errors.Guard([&] {
+    ShowBackupFolderNotice();
+    ReadPhones();
+  });
 }
 
 void TfrmMain::cmdConvertClick() {
   services_.Errors.Guard([&] {
+    ShowBackupFolderNotice();
     // Phones read from another file would be looked up in this one, and a backup that looks made
     // but holds nothing would be the result.
     const std::string path = CurrentDatastorePath();
     if (phonesPath_ != path && !ReadPhones())
       return;
-    ExportSmsBackup(path, controls_.cmboxMobile.ItemIndex(), controls_.cmboxMobile.Text(),
-                    services_.Messages, services_.OutputDirectory);
+    TExportResult result;
+    {
+      TWaitCursor busy(*this);
+      result = ExportSmsBackup(path, controls_.cmboxMobile.ItemIndex(),
+                               controls_.cmboxMobile.Text(), messages_, services_.OutputDirectory);
+    }
+    if (result.Written)
+      services_.Window.ShowNotice(ConversionNotice(result.MessageCount, result.FileName),
+                                  result.FileName);
   });
 }
 
@@ -111,6 +162,7 @@ void TfrmMain::JvDragDrop1Drop(TJvDragDrop&, TPoint, const std::vector<std::stri
   services_.Errors.Guard([&] {
     if (Value.empty())
       return;
+    ShowBackupFolderNotice();
     controls_.txtStore.SetText(Value.front());
     SwitchToManualMode();
     ReadPhones();

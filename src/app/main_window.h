@@ -32,11 +32,18 @@ struct TfrmMainServices {
   std::string OutputDirectory;  // where the backups go, ending in a separator
 };
 
+// What Label2 says from the start and again at each action after a conversion.
+std::string BackupFolderNotice(const std::string& output_directory);
+// What Label2 says after a conversion that wrote `message_count` messages into `file_name`.
+std::string ConversionNotice(int message_count, const std::string& file_name);
+
 // The main window's logic, apart from any toolkit: its handlers, the two modes of the datastore
 // row (discovered: the list of datastores shows; manual: the edit box and the open button show)
 // and the rule that tells which datastore file is meant. The toolkit calls the handlers; each of
-// them reports through the error report whatever escapes it, so none of them throws. Controls and
-// services must outlive the window's logic.
+// them reports through the error report whatever escapes it, so none of them throws. While the
+// phone list is read and while the export runs the window shows the wait cursor (not while a
+// message box waits). Label2 says where backups go, and after a conversion what it wrote, until
+// the next action. Controls and services must outlive the window's logic.
 class TfrmMain {
  public:
   TfrmMain(const TfrmMainControls& controls, TfrmMainServices services);
@@ -85,12 +92,36 @@ class TfrmMain {
   std::vector<std::string> StorePaths() const;
 
  private:
+  // The message boxes, which take the wait cursor away while they wait for the user.
+  class TMessagesWithoutWaitCursor : public IMessageBoxes {
+   public:
+    explicit TMessagesWithoutWaitCursor(TfrmMain& form) : form_(form) {}
+    void ShowMessage(TMessageBoxKind kind, const std::string& text) override;
+
+   private:
+    TfrmMain& form_;
+  };
+  // Shows the wait cursor for its life.
+  class TWaitCursor {
+   public:
+    explicit TWaitCursor(TfrmMain& form);
+    ~TWaitCursor();
+    TWaitCursor(const TWaitCursor&) = delete;
+    TWaitCursor& operator=(const TWaitCursor&) = delete;
+
+   private:
+    TfrmMain& form_;
+  };
+
   void DiscoverStores();
   // Reads the phones of CurrentDatastorePath into cmboxMobile; true when the list was replaced.
   bool ReadPhones();
+  void ShowBackupFolderNotice();
 
   TfrmMainControls controls_;
   TfrmMainServices services_;
+  TMessagesWithoutWaitCursor messages_{*this};
+  int busy_ = 0;  // wait cursors alive
   std::unique_ptr<std::vector<std::string>> storePaths;
   // The path of the last phone list read, whatever its outcome.
   std::string readPath_;

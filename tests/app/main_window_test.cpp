@@ -112,6 +112,17 @@ class TFakeWindow : public IFormWindow {
  public:
   explicit TFakeWindow(TEventLog& log) : log_(log) {}
   void Close() override { log_.push_back("Close"); }
+  void SetBusy(bool busy) override {
+    if (CursorLog != nullptr)
+      CursorLog->push_back(busy ? "wait cursor" : "normal cursor");
+  }
+  void ShowNotice(const std::string& text, const std::string& tooltip) override {
+    Notice = text;
+    NoticeTooltip = tooltip;
+  }
+  std::string Notice;
+  std::string NoticeTooltip;
+  TEventLog* CursorLog = nullptr;  // where cursor changes go, when anywhere
 
  private:
   TEventLog& log_;
@@ -293,6 +304,30 @@ TEST_F(MainWindowTest, GivenDatastoreIsOpenedLikeAConfirmedFileInManualMode) {
   form.OpenGivenDatastore("/nowhere/MDataStore.db3");
   EXPECT_THAT(Log, ElementsAre("cmboxStores.Hide", "txtStore.Show", "cmdOpen.Show",
                                "txtStore.Text=/nowhere/MDataStore.db3", kMissingFile));
+}
+
+TEST_F(MainWindowTest, ConversionSaysWhatItWroteUntilTheNextActionUnderTheWaitCursor) {
+  const std::string store = MakeDatastore(Stores1.Path(), {"111", "222"});
+  TfrmMain& form = Created(Registry);
+  EXPECT_EQ(Window.Notice, "Backups are saved in " + OutputDirectory);
+  Edit.Type(store);
+  Phones.AddItem("All Phones");
+  Phones.SetItemIndex(0);
+  Log.clear();
+  Window.CursorLog = &Log;
+  form.cmdConvertClick();
+  EXPECT_THAT(Log, ElementsAre("wait cursor", "normal cursor"));
+  EXPECT_EQ(Window.Notice, "2 messages saved to sms_All Phones.xml");
+  EXPECT_EQ(Window.NoticeTooltip, OutputDirectory + "sms_All Phones.xml");
+
+  // The next action puts the folder back; a message box shows over the normal cursor.
+  Edit.Type(Stores1.File("missing.db3"));
+  Log.clear();
+  form.cmdConvertClick();
+  EXPECT_THAT(Log, ElementsAre("wait cursor", "normal cursor", kMissingFile, "wait cursor",
+                               "normal cursor"));
+  EXPECT_EQ(Window.Notice, "Backups are saved in " + OutputDirectory);
+  EXPECT_EQ(ConversionNotice(1, OutputDirectory + "sms_1.xml"), "1 message saved to sms_1.xml");
 }
 
 TEST_F(MainWindowTest, CancelledOpenChangesNothing) {

@@ -52,7 +52,7 @@ TfrmMainWidget::TfrmMainWidget(const TWindowServices& services)
   face.setColor(QPalette::Window, face.color(QPalette::Button));
   setPalette(face);
   setAutoFillBackground(true);
-  CreateControls(services.OutputDirectory);
+  CreateControls();
 
   own_messages_ = std::make_unique<TQtMessageBoxes>(this);
   own_open_dialog_ = std::make_unique<TQtOpenDialog>(this);
@@ -83,7 +83,7 @@ TfrmMainWidget::~TfrmMainWidget() {
   form_.reset();
 }
 
-void TfrmMainWidget::CreateControls(const std::string& output_directory) {
+void TfrmMainWidget::CreateControls() {
   cmdConvert = new QPushButton(QStringLiteral("&Convert"), this);
   cmdConvert->setGeometry(16, 91, 426, 25);
 
@@ -96,12 +96,7 @@ void TfrmMainWidget::CreateControls(const std::string& output_directory) {
   cmdOpen->setGeometry(367, 13, 75, 25);
   cmdOpen->hide();
 
-  const QString directory = QString::fromUtf8(output_directory.c_str());
-  const QString notice = QStringLiteral("Backups are saved in ") + directory;
   Label2 = MakeLabel(this, QString(), 16, 130);
-  Label2->setText(Label2->fontMetrics().elidedText(notice, Qt::ElideMiddle, kClientWidth - 2 * 16));
-  Label2->setToolTip(notice);
-  Label2->adjustSize();
 
   cmboxStores = MakeDropDownList(this, 112, 15);
   Label3 = MakeLabel(this, QStringLiteral("&Nokia Ovi Stores:"), 16, 18);
@@ -115,6 +110,21 @@ void TfrmMainWidget::CreateControls(const std::string& output_directory) {
   QWidget::setTabOrder(cmdOpen, cmboxStores);
   QWidget::setTabOrder(cmboxStores, cmboxMobile);
   cmdConvert->setFocus();
+}
+
+void TfrmMainWidget::SetBusy(bool busy) {
+  if (busy) {
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+  } else {
+    QApplication::restoreOverrideCursor();
+  }
+}
+
+void TfrmMainWidget::ShowNotice(const std::string& text, const std::string& tooltip) {
+  const QString notice = QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
+  Label2->setText(Label2->fontMetrics().elidedText(notice, Qt::ElideMiddle, kClientWidth - 2 * 16));
+  Label2->setToolTip(QString::fromUtf8(tooltip.data(), static_cast<qsizetype>(tooltip.size())));
+  Label2->adjustSize();
 }
 
 void TfrmMainWidget::ConnectHandlers() {

@@ -55,7 +55,9 @@ class TfrmMainWidget : public QWidget, private IFormWindow {
 
  private:
   void Close() override { close(); }
-  void CreateControls(const std::string& output_directory);
+  void SetBusy(bool busy) override;
+  void ShowNotice(const std::string& text, const std::string& tooltip) override;
+  void CreateControls();
   void ConnectHandlers();
   bool IsOwnWindowHandle(QObject* object) const;
   void PreviewKey(QEvent* event);

@@ -1,0 +1,446 @@
+#include "app/win32/main_form.h"
+
+#include <commctrl.h>
+
+#include <algorithm>
+#include <stdexcept>
+#include <vector>
+
+#include "platform/win32/wide_text.h"
+
+namespace velmorra {
+
+namespace {
+
+constexpr wchar_t kWindowClass[] = L"TfrmMain";
+constexpr wchar_t kCaption[] = L"Velmorra convert utility";
+constexpr DWORD kWindowStyle = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_CLIPCHILDREN;
+constexpr DWORD kWindowExStyle = WS_EX_CONTROLPARENT;
+constexpr int kClientWidth = 461;
+constexpr int kClientHeight = 154;
+constexpr int kIconResource = 1;
+// The room a drop-down list opens into below its closed field.
+constexpr int kDropDownHeight = 200;
+
+// Control identifiers, clear of IDOK and IDCANCEL, which the dialog manager sends on its own.
+enum TControlId : WORD {
+  kConvertId = 1001,
+  kStoreEditId,
+  kOpenId,
+  kStoresId,
+  kMobileId,
+  kLabel3Id,
+  kLabel1Id,
+  kLabel2Id,
+};
+
+// The controls' places at 96 DPI, Label2 last.
+constexpr TPlace kPlaces[] = {
+    {&TWin32MainForm::Label3, 16, 18, 0, 13},
+    {&TWin32MainForm::cmboxStores, 112, 15, 225, 21},
+    {&TWin32MainForm::txtStore, 112, 15, 225, 21},
+    {&TWin32MainForm::cmdOpen, 367, 13, 75, 25},
+    {&TWin32MainForm::Label1, 16, 47, 0, 13},
+    {&TWin32MainForm::cmboxMobile, 112, 44, 225, 21},
+    {&TWin32MainForm::cmdConvert, 16, 91, 426, 25},
+    {&TWin32MainForm::Label2, 16, 130, 0, 13},
+};
+
+HINSTANCE ProgramInstance() {
+  return GetModuleHandleW(nullptr);
+}
+
+// Windows 10 (1607) and later scale each window to its monitor; older systems have one DPI.
+UINT WindowDpi(HWND window) {
+  using TGetDpiForWindow = UINT(WINAPI*)(HWND);
+  static const auto get_dpi = reinterpret_cast<TGetDpiForWindow>(
+      reinterpret_cast<void*>(GetProcAddress(GetModuleHandleW(L"user32.dll"), "GetDpiForWindow")));
+  if (get_dpi != nullptr) {
+    const UINT dpi = get_dpi(window);
+    if (dpi != 0)
+      return dpi;
+  }
+  HDC screen = GetDC(nullptr);
+  const int dpi = GetDeviceCaps(screen, LOGPIXELSY);
+  ReleaseDC(nullptr, screen);
+  return dpi > 0 ? static_cast<UINT>(dpi) : 96;
+}
+
+void AdjustForDpi(RECT& rect, UINT dpi) {
+  using TAdjust = BOOL(WINAPI*)(RECT*, DWORD, BOOL, DWORD, UINT);
+  static const auto adjust = reinterpret_cast<TAdjust>(reinterpret_cast<void*>(
+      GetProcAddress(GetModuleHandleW(L"user32.dll"), "AdjustWindowRectExForDpi")));
+  if (adjust == nullptr || !adjust(&rect, kWindowStyle, FALSE, kWindowExStyle, dpi))
+    AdjustWindowRectEx(&rect, kWindowStyle, FALSE, kWindowExStyle);
+}
+
+void RegisterWindowClass() {
+  WNDCLASSEXW window_class{};
+  if (GetClassInfoExW(ProgramInstance(), kWindowClass, &window_class))
+    return;
+  window_class.cbSize = sizeof(window_class);
+  window_class.lpfnWndProc = DefWindowProcW;  // replaced by the window's own on creation
+  window_class.hInstance = ProgramInstance();
+  window_class.hIcon = static_cast<HICON>(
+      LoadImageW(ProgramInstance(), MAKEINTRESOURCEW(kIconResource), IMAGE_ICON,
+                 GetSystemMetrics(SM_CXICON), GetSystemMetrics(SM_CYICON), LR_DEFAULTCOLOR));
+  window_class.hIconSm = static_cast<HICON>(
+      LoadImageW(ProgramInstance(), MAKEINTRESOURCEW(kIconResource), IMAGE_ICON,
+                 GetSystemMetrics(SM_CXSMICON), GetSystemMetrics(SM_CYSMICON), LR_DEFAULTCOLOR));
+  window_class.hCursor = LoadCursorW(nullptr, MAKEINTRESOURCEW(32512));  // IDC_ARROW
+  window_class.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
+  window_class.lpszClassName = kWindowClass;
+  RegisterClassExW(&window_class);
+}
+
+HWND MakeControl(HWND parent, const wchar_t* kind, const wchar_t* text, DWORD style, WORD id,
+                 DWORD ex_style = 0) {
+  return CreateWindowExW(ex_style, kind, text, WS_CHILD | style, 0, 0, 0, 0, parent,
+                         reinterpret_cast<HMENU>(static_cast<UINT_PTR>(id)), ProgramInstance(),
+                         nullptr);
+}
+
+SIZE TextExtent(HWND label, HFONT font) {
+  const std::wstring text = Widen(WindowTextOf(label));
+  HDC context = GetDC(label);
+  HGDIOBJ old_font = SelectObject(context, font);
+  RECT bounds{0, 0, 0, 0};
+  DrawTextW(context, text.c_str(), -1, &bounds, DT_CALCRECT | DT_SINGLELINE);
+  SelectObject(context, old_font);
+  ReleaseDC(label, context);
+  return SIZE{bounds.right - bounds.left, bounds.bottom - bounds.top};
+}
+
+bool IsButton(HWND control) {
+  return (SendMessageW(control, WM_GETDLGCODE, 0, 0) &
+          (DLGC_BUTTON | DLGC_DEFPUSHBUTTON | DLGC_UNDEFPUSHBUTTON)) != 0;
+}
+
+}  // namespace
+
+TWin32MainForm::TWin32MainForm(const TWindowServices& services) : errors_(services.Errors) {
+  RegisterWindowClass();
+  frmMain = CreateWindowExW(kWindowExStyle, kWindowClass, kCaption, kWindowStyle, CW_USEDEFAULT,
+                            CW_USEDEFAULT, 0, 0, nullptr, nullptr, ProgramInstance(), nullptr);
+  if (frmMain == nullptr)
+    throw std::runtime_error("The main window could not be created.");
+  SetWindowLongPtrW(frmMain, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
+  SetWindowLongPtrW(frmMain, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&WindowProcedure));
+  CreateControls();
+  ApplyDpi(WindowDpi(frmMain));
+
+  own_messages_ = std::make_unique<TWin32MessageBoxes>(frmMain);
+  own_open_dialog_ = std::make_unique<TWin32OpenDialog>(frmMain);
+  stores_ = std::make_unique<TWin32ItemComboBox>(cmboxStores);
+  store_edit_ = std::make_unique<TWin32EditBox>(txtStore);
+  open_button_ = std::make_unique<TWin32Visibility>(cmdOpen);
+  phones_ = std::make_unique<TWin32PhoneList>(cmboxMobile);
+  IOpenDialog& open_dialog = services.OpenDialog ? *services.OpenDialog : *own_open_dialog_;
+  IMessageBoxes& messages = services.Messages ? *services.Messages : *own_messages_;
+  form_ = std::make_unique<TfrmMain>(
+      TfrmMainControls{*stores_, *store_edit_, *open_button_, *phones_, open_dialog},
+      TfrmMainServices{*this, messages, services.Registry, services.Errors,
+                       services.OutputDirectory});
+
+  // The window takes drops from its creation on, before the creation handler runs.
+  drop_target_ = std::make_unique<TWin32DropTarget>(frmMain);
+  form_->JvDragDrop1.SetDropTarget(drop_target_.get());
+  form_->JvDragDrop1.Loaded();
+  form_->FormCreate();
+}
+
+TWin32MainForm::~TWin32MainForm() {
+  if (IsWindow(frmMain)) {
+    quit_on_destroy_ = false;
+    DestroyWindow(frmMain);
+  }
+  if (font_ != nullptr)
+    DeleteObject(font_);
+}
+
+void TWin32MainForm::CreateControls() {
+  cmdConvert = MakeControl(frmMain, L"BUTTON", L"&Convert", WS_VISIBLE | WS_TABSTOP | BS_PUSHBUTTON,
+                           kConvertId);
+  Label3 = MakeControl(frmMain, L"STATIC", L"&Nokia Ovi Stores:", WS_VISIBLE | SS_LEFT, kLabel3Id);
+  txtStore = MakeControl(frmMain, L"EDIT", L"", WS_TABSTOP | ES_AUTOHSCROLL, kStoreEditId,
+                         WS_EX_CLIENTEDGE);
+  cmdOpen = MakeControl(frmMain, L"BUTTON", L"&Open ...", WS_TABSTOP | BS_PUSHBUTTON, kOpenId);
+  cmboxStores = MakeControl(frmMain, L"COMBOBOX", L"",
+                            WS_VISIBLE | WS_TABSTOP | WS_VSCROLL | CBS_DROPDOWNLIST, kStoresId);
+  Label1 = MakeControl(frmMain, L"STATIC", L"&Phone IMEI:", WS_VISIBLE | SS_LEFT, kLabel1Id);
+  cmboxMobile = MakeControl(frmMain, L"COMBOBOX", L"",
+                            WS_VISIBLE | WS_TABSTOP | WS_VSCROLL | CBS_DROPDOWNLIST, kMobileId);
+  Label2 = MakeControl(frmMain, L"STATIC", L"",
+                       WS_VISIBLE | SS_LEFT | SS_NOPREFIX | SS_PATHELLIPSIS | SS_NOTIFY, kLabel2Id);
+
+  tooltip_ = CreateWindowExW(0, TOOLTIPS_CLASSW, nullptr, WS_POPUP | TTS_ALWAYSTIP, CW_USEDEFAULT,
+                             CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, frmMain, nullptr,
+                             ProgramInstance(), nullptr);
+}
+
+void TWin32MainForm::SetTooltip(const std::wstring& tooltip) {
+  if (tooltip_ == nullptr)
+    return;
+  TTTOOLINFOW tool{};
+  tool.cbSize = sizeof(tool);
+  tool.uFlags = TTF_IDISHWND | TTF_SUBCLASS;
+  tool.hwnd = frmMain;
+  tool.uId = reinterpret_cast<UINT_PTR>(Label2);
+  tool.lpszText = const_cast<wchar_t*>(tooltip.c_str());
+  if (!SendMessageW(tooltip_, TTM_UPDATETIPTEXTW, 0, reinterpret_cast<LPARAM>(&tool)) ||
+      !SendMessageW(tooltip_, TTM_GETTOOLCOUNT, 0, 0)) {
+    SendMessageW(tooltip_, TTM_ADDTOOLW, 0, reinterpret_cast<LPARAM>(&tool));
+  }
+}
+
+// Sets the font and the places of every control, and the window's size, for `dpi`.
+void TWin32MainForm::ApplyDpi(UINT dpi) {
+  dpi_ = dpi;
+  HFONT old_font = font_;
+  font_ = CreateFontW(-MulDiv(8, static_cast<int>(dpi), 72), 0, 0, 0, FW_NORMAL, FALSE, FALSE,
+                      FALSE, DEFAULT_CHARSET, OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS,
+                      DEFAULT_QUALITY, DEFAULT_PITCH | FF_DONTCARE, L"Tahoma");
+  SendMessageW(frmMain, WM_SETFONT, reinterpret_cast<WPARAM>(font_), FALSE);
+  for (const TPlace& place : kPlaces) {
+    SendMessageW(this->*place.Control, WM_SETFONT, reinterpret_cast<WPARAM>(font_), TRUE);
+    Place(place);
+  }
+  if (old_font != nullptr)
+    DeleteObject(old_font);
+
+  RECT frame{0, 0, Scale(kClientWidth), Scale(kClientHeight)};
+  AdjustForDpi(frame, dpi);
+  SetWindowPos(frmMain, nullptr, 0, 0, frame.right - frame.left, frame.bottom - frame.top,
+               SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+int TWin32MainForm::Scale(int pixels) const {
+  return MulDiv(pixels, static_cast<int>(dpi_), 96);
+}
+
+// A label is as wide as its text, at most to the right margin (where SS_PATHELLIPSIS shortens
+// Label2's text); a drop-down list gets room below its closed field.
+void TWin32MainForm::Place(const TPlace& place) {
+  HWND control = this->*place.Control;
+  int width = Scale(place.Width);
+  int height = Scale(place.Height);
+  if (place.Width == 0) {
+    const SIZE text = TextExtent(control, font_);
+    width = std::min<int>(text.cx, Scale(kClientWidth - 2 * place.Left));
+    height = std::max<int>(text.cy, height);
+  }
+  const bool combo = control == cmboxStores || control == cmboxMobile;
+  MoveWindow(control, Scale(place.Left), Scale(place.Top), width,
+             combo ? height + Scale(kDropDownHeight) : height, TRUE);
+  if (combo)  // the closed field: the list's item height plus the field's frame
+    SendMessageW(control, CB_SETITEMHEIGHT, static_cast<WPARAM>(-1), height - 6);
+}
+
+void TWin32MainForm::ShowCentred() {
+  MONITORINFO monitor{};
+  monitor.cbSize = sizeof(monitor);
+  RECT window{};
+  GetWindowRect(frmMain, &window);
+  if (GetMonitorInfoW(MonitorFromWindow(frmMain, MONITOR_DEFAULTTOPRIMARY), &monitor)) {
+    const RECT& area = monitor.rcWork;
+    const int width = window.right - window.left;
+    const int height = window.bottom - window.top;
+    SetWindowPos(frmMain, nullptr, area.left + (area.right - area.left - width) / 2,
+                 area.top + (area.bottom - area.top - height) / 2, 0, 0,
+                 SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+  }
+  ShowWindow(frmMain, SW_SHOW);
+  UpdateWindow(frmMain);
+  SetForegroundWindow(frmMain);
+  SetFocus(focus_ != nullptr ? focus_ : cmdConvert);
+}
+
+void TWin32MainForm::Close() {
+  PostMessageW(frmMain, WM_CLOSE, 0, 0);
+}
+
+void TWin32MainForm::SetBusy(bool busy) {
+  busy_ = busy;
+  POINT cursor{};
+  GetCursorPos(&cursor);
+  if (IsOwnWindow(WindowFromPoint(cursor)))
+    SetCursor(LoadCursorW(nullptr, busy ? IDC_WAIT : IDC_ARROW));
+}
+
+void TWin32MainForm::ShowNotice(const std::string& text, const std::string& tooltip) {
+  SetWindowTextW(Label2, Widen(text).c_str());
+  SetTooltip(Widen(tooltip));
+  Place(kPlaces[std::size(kPlaces) - 1]);
+}
+
+// While busy, the window and its controls show the wait cursor.
+bool TWin32MainForm::OnSetCursor() {
+  if (!busy_)
+    return false;
+  SetCursor(LoadCursorW(nullptr, IDC_WAIT));
+  return true;
+}
+
+LRESULT CALLBACK TWin32MainForm::WindowProcedure(HWND window, UINT message, WPARAM wparam,
+                                                 LPARAM lparam) {
+  auto* form = reinterpret_cast<TWin32MainForm*>(GetWindowLongPtrW(window, GWLP_USERDATA));
+  if (form == nullptr)
+    return DefWindowProcW(window, message, wparam, lparam);
+  return form->HandleMessage(message, wparam, lparam);
+}
+
+LRESULT TWin32MainForm::HandleMessage(UINT message, WPARAM wparam, LPARAM lparam) {
+  switch (message) {
+    case WM_COMMAND:
+      OnCommand(LOWORD(wparam), HIWORD(wparam));
+      return 0;
+    case WM_DROPFILES:
+      return OnDropFiles(reinterpret_cast<HDROP>(wparam));
+    case WM_CTLCOLORSTATIC:  // labels show the window's background
+      SetBkMode(reinterpret_cast<HDC>(wparam), TRANSPARENT);
+      return reinterpret_cast<LRESULT>(GetSysColorBrush(COLOR_BTNFACE));
+    case WM_SETCURSOR:
+      if (OnSetCursor())
+        return TRUE;
+      break;
+    case WM_ACTIVATE:
+      OnActivate(LOWORD(wparam) != WA_INACTIVE);
+      return 0;
+    case 0x02E0:  // WM_DPICHANGED: the suggested rectangle keeps the window where the user put it
+      OnDpiChanged(HIWORD(wparam), *reinterpret_cast<const RECT*>(lparam));
+      return 0;
+    case WM_DESTROY:
+      OnDestroy();
+      return 0;
+    case WM_NCDESTROY:
+      SetWindowLongPtrW(frmMain, GWLP_USERDATA, 0);
+      break;
+  }
+  return DefWindowProcW(frmMain, message, wparam, lparam);
+}
+
+void TWin32MainForm::OnCommand(WORD id, WORD code) {
+  if (id == kConvertId && code == BN_CLICKED) {
+    form_->cmdConvertClick();
+  } else if (id == kOpenId && code == BN_CLICKED) {
+    form_->cmdOpenClick();
+  } else if (id == kStoresId && code == CBN_SELCHANGE) {
+    form_->cmboxStoresChange();
+  } else if (id == kStoreEditId && code == EN_KILLFOCUS && IsOwnWindow(GetFocus())) {
+    // Only a move to another control of the window: not a deactivation, a close or a message box.
+    form_->txtStoreExit();
+  }
+}
+
+// The drop component takes the drop while its filter is in; a window disabled by a modal dialog
+// takes none.
+LRESULT TWin32MainForm::OnDropFiles(HDROP drop) {
+  if (drop_target_ == nullptr || !drop_target_->Filtering() || form_ == nullptr ||
+      !IsWindowEnabled(frmMain)) {
+    DragFinish(drop);
+    return 0;
+  }
+  TWin32DroppedFiles files(drop);
+  errors_.Guard([&] { form_->JvDragDrop1.HandleDrop(files); });
+  return 0;
+}
+
+void TWin32MainForm::OnActivate(bool active) {
+  if (!active) {
+    HWND focused = GetFocus();
+    if (focused != nullptr && IsChild(frmMain, focused))
+      focus_ = focused;
+    return;
+  }
+  const bool usable = focus_ != nullptr && IsWindowVisible(focus_) && IsWindowEnabled(focus_);
+  SetFocus(usable ? focus_ : cmdConvert);
+}
+
+void TWin32MainForm::OnDpiChanged(UINT dpi, const RECT& suggested) {
+  ApplyDpi(dpi);
+  SetWindowPos(frmMain, nullptr, suggested.left, suggested.top, suggested.right - suggested.left,
+               suggested.bottom - suggested.top, SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+void TWin32MainForm::OnDestroy() {
+  if (form_ != nullptr) {
+    form_->FormDestroy();
+    form_->JvDragDrop1.TargetDestroyed();
+  }
+  if (quit_on_destroy_)
+    PostQuitMessage(0);
+}
+
+bool TWin32MainForm::IsOwnWindow(HWND window) const {
+  // A drop-down list's own window is a pop-up whose owner is its combo box.
+  for (HWND current = window; current != nullptr; current = GetParent(current)) {
+    if (current == frmMain)
+      return true;
+  }
+  return false;
+}
+
+// A label's mnemonic moves the focus to its control only when that control can take it.
+bool TWin32MainForm::LabelMnemonic(wchar_t letter) {
+  HWND target = nullptr;
+  if (letter == L'n' || letter == L'N') {
+    target = txtStore;
+  } else if (letter == L'p' || letter == L'P') {
+    target = cmboxMobile;
+  } else {
+    return false;
+  }
+  if (IsWindowVisible(target) && IsWindowEnabled(target)) {
+    SetFocus(target);
+    if (target == txtStore)
+      SendMessageW(txtStore, EM_SETSEL, 0, -1);
+  }
+  return true;
+}
+
+bool TWin32MainForm::PreviewMessage(MSG& message) {
+  if (!IsWindow(frmMain) || !IsWindowEnabled(frmMain) || !IsOwnWindow(message.hwnd))
+    return false;
+  switch (message.message) {
+    case WM_KEYDOWN:
+      if (message.wParam == VK_RETURN && message.hwnd == txtStore) {
+        char key = 13;
+        form_->txtStoreKeyPress(key);
+        return true;
+      }
+      if (message.wParam != VK_ESCAPE)
+        return false;
+      // Not the dialog manager's Cancel: the key becomes a character that the window previews.
+      TranslateMessage(&message);
+      DispatchMessageW(&message);
+      return true;
+    case WM_CHAR:
+      if (message.wParam < 128) {
+        char key = static_cast<char>(message.wParam);
+        form_->FormKeyPress(key);
+      }
+      // Without Alt a letter is a mnemonic only where the focused control takes no characters.
+      return IsButton(message.hwnd) && LabelMnemonic(static_cast<wchar_t>(message.wParam));
+    case WM_SYSCHAR:
+      return LabelMnemonic(static_cast<wchar_t>(message.wParam));
+  }
+  return false;
+}
+
+void TWin32MainForm::ProcessMessage(MSG& message) {
+  if (PreviewMessage(message))
+    return;
+  if (IsWindow(frmMain) && IsDialogMessageW(frmMain, &message))
+    return;
+  TranslateMessage(&message);
+  DispatchMessageW(&message);
+}
+
+int TWin32MainForm::RunMessageLoop() {
+  MSG message{};
+  while (GetMessageW(&message, nullptr, 0, 0) > 0)
+    ProcessMessage(message);
+  return static_cast<int>(message.wParam);
+}
+
+}  // namespace velmorra

@@ -1,0 +1,77 @@
+#pragma once
+
+#include <windows.h>
+
+#include <string>
+
+#include "app/controls.h"
+#include "export/phone_list.h"
+
+namespace velmorra {
+
+// The control interfaces of the window's logic over Win32 controls. Texts cross as UTF-8 and
+// reach the controls as UTF-16. Each adapter borrows its control's handle, which must outlive it;
+// changes made here send no notification to the parent, so they raise no change events.
+
+// The window's text of `control` as UTF-8.
+std::string WindowTextOf(HWND control);
+
+// Visibility is the control's own WS_VISIBLE style, so it holds before the window is shown.
+class TWin32Visibility : public IControlVisibility {
+ public:
+  explicit TWin32Visibility(HWND control) : control_(control) {}
+  bool Visible() const override;
+  void SetVisible(bool visible) override;
+
+ private:
+  HWND control_;
+};
+
+class TWin32EditBox : public IEditBox {
+ public:
+  explicit TWin32EditBox(HWND edit) : edit_(edit), visibility_(edit) {}
+  bool Visible() const override { return visibility_.Visible(); }
+  void SetVisible(bool visible) override { visibility_.SetVisible(visible); }
+  std::string Text() const override { return WindowTextOf(edit_); }
+  void SetText(const std::string& text) override;
+
+ private:
+  HWND edit_;
+  TWin32Visibility visibility_;
+};
+
+// A CBS_DROPDOWNLIST combo box whose items carry an integer as their item data.
+class TWin32ItemComboBox : public IItemComboBox {
+ public:
+  explicit TWin32ItemComboBox(HWND combo) : combo_(combo), visibility_(combo) {}
+  bool Visible() const override { return visibility_.Visible(); }
+  void SetVisible(bool visible) override { visibility_.SetVisible(visible); }
+  void AddItem(const std::string& caption, int data) override;
+  int ItemCount() const override;
+  std::string Item(int index) const override;
+  int ItemData(int index) const override;
+  int ItemIndex() const override;
+  void SetItemIndex(int index) override;
+
+ private:
+  HWND combo_;
+  TWin32Visibility visibility_;
+};
+
+// The phone list, a CBS_DROPDOWNLIST combo box. CB_SETCURSEL sends no CBN_SELCHANGE.
+class TWin32PhoneList : public IPhoneList {
+ public:
+  explicit TWin32PhoneList(HWND combo) : combo_(combo) {}
+  void Clear() override;
+  void AddItem(const std::string& caption) override;
+  void SetItemIndex(int index) override;
+  int ItemIndex() const override;
+  int ItemCount() const override;
+  std::string Item(int index) const override;
+  std::string Text() const override;
+
+ private:
+  HWND combo_;
+};
+
+}  // namespace velmorra

@@ -316,7 +316,9 @@ TEST_F(MainWindowTest, ConversionSaysWhatItWroteUntilTheNextActionUnderTheWaitCu
   Log.clear();
   Window.CursorLog = &Log;
   form.cmdConvertClick();
-  EXPECT_THAT(Log, ElementsAre("wait cursor", "normal cursor"));
+  // The typed path's phones are read first, then the export runs: each under the wait cursor.
+  EXPECT_THAT(Log, ElementsAre("wait cursor", "cmboxMobile.Clear", "normal cursor", "wait cursor",
+                               "normal cursor"));
   EXPECT_EQ(Window.Notice, "2 messages saved to sms_All Phones.xml");
   EXPECT_EQ(Window.NoticeTooltip, OutputDirectory + "sms_All Phones.xml");
 

@@ -7,5 +7,5 @@ cd "$(dirname "$0")/.."
 build_dir=${1:-build-windows}
 shift || true
 cmake -S . -B "$build_dir" -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-x86_64.cmake \
-  -DCMAKE_BUILD_TYPE=RelWithDebInfo "$@"
+  -DCMAKE_BUILD_TYPE=Release "$@"
 cmake --build "$build_dir" -j "$(nproc)"

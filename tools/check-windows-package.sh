@@ -35,13 +35,19 @@ for file in velmorra.exe velmorra-cli.exe sqlite3.dll README.txt LICENCES.txt; d
 done
 cli() { (cd "$folder" && wine ./velmorra-cli.exe "$@" | tr -d '\r'); }
 
+# The version the build gave the programs: the command line's, and both version resources.
 [ "$(cli --version)" = "velmorra-cli $version" ] || fail "velmorra-cli.exe --version: $(cli --version)"
+for file in velmorra.exe velmorra-cli.exe; do
+  strings -e l "$folder/$file" | grep -qx "$version" || fail "$file has no version resource $version"
+done
 
 # The sample as the Ovi software keeps it, registered in the prefix's registry.
 mkdir -p "$WINEPREFIX/drive_c/Ovi/DataBase"
 cp "$sample" "$WINEPREFIX/drive_c/Ovi/DataBase/MDataStore.db3"
 wine reg add 'HKCU\Software\Nokia\MPlatform\DataStores\Sample' /v DatastorePath /t REG_SZ \
   /d 'C:\Ovi' /f > /dev/null
+wineserver -w
+touch "$work/before-use"
 cli stores | grep -qi '	C:\\Ovi\\DataBase\\MDataStore.db3$' ||
   fail "velmorra-cli.exe stores does not list the registered sample: $(cli stores)"
 
@@ -52,7 +58,11 @@ cli convert 'C:\Ovi\DataBase\MDataStore.db3' --output-dir 'C:\users\Public\Velmo
 cmp "$folder/sms_All Phones.xml" "$work/sms_All Phones.xml" ||
   fail "velmorra-cli.exe wrote another backup than the Linux build"
 
-# The window comes up on a virtual display and stays until it is closed.
+# The window comes up on a virtual display and stays until it is closed. The Wine server the
+# command line left running has no display, and a window asked of it would never be made: it has
+# to end first.
+wineserver -k 2> /dev/null || true
+wineserver -w
 xvfb-run -a -s '-screen 0 1024x768x24' bash -c '
   cd "$1" && wine ./velmorra.exe > /dev/null 2>&1 &
   for _ in $(seq 60); do
@@ -64,4 +74,9 @@ xvfb-run -a -s '-screen 0 1024x768x24' bash -c '
   xdotool search --name "^Velmorra convert utility" > /dev/null || { echo "the window went away" >&2; exit 1; }
   wineserver -k
 ' bash "$folder" || fail "velmorra.exe did not keep its window open"
+# Portable: what the programs wrote is in their folder, and the registry holds nothing of them.
+wineserver -w
+changed=$(find "$WINEPREFIX/drive_c" -newer "$work/before-use" ! -type d ! -path "$folder/*")
+[ -z "$changed" ] || fail "files outside the program's folder changed: $changed"
+! grep -qi velmorra "$WINEPREFIX"/*.reg || fail "the registry holds a key or value of Velmorra"
 echo "The Windows zip unpacks, works under Wine and shows its window."

@@ -1,15 +1,16 @@
 #!/usr/bin/env bash
-# Makes the Windows folder dist/velmorra-<version>-windows-x64.zip: sets up Debian 12, builds for
-# Windows with mingw-w64 in the folder given (default: build-windows, the build that
-# tools/run-tests.sh tests under Wine) and packs velmorra.exe, velmorra-cli.exe, sqlite3.dll,
-# README.txt and LICENCES.txt into one folder of that name. Extra arguments go to CMake's
-# configure step.
+# Makes the Windows folder dist/velmorra-<version>-windows-x64.zip: sets up Debian 12, builds the
+# programs for Windows (Release) with mingw-w64 in the folder given (default: build-windows, the
+# build that tools/run-tests.sh tests under Wine) and packs velmorra.exe, velmorra-cli.exe,
+# sqlite3.dll, README.txt and LICENCES.txt into one folder of that name. Extra arguments go to
+# CMake's configure step.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 build_dir=${1:-build-windows}
 shift || true
 bash tools/setup-debian.sh
-cmake -S . -B "$build_dir" -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-x86_64.cmake "$@"
+cmake -S . -B "$build_dir" -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-x86_64.cmake \
+  -DCMAKE_BUILD_TYPE=Release "$@"
 cmake --build "$build_dir" -j "$(nproc)" --target velmorra velmorra-cli sqlite3
 
 version=$(sed -n 's/^#define VELMORRA_VERSION "\(.*\)"$/\1/p' "$build_dir/generated/version.h")

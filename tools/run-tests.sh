@@ -18,6 +18,13 @@ case "$mode" in
 esac
 bash tools/setup-debian.sh
 
+# A merge whose conflict was committed unresolved fails here, before anything is built.
+if git rev-parse --is-inside-work-tree > /dev/null 2>&1 &&
+  git grep -nE '^(<<<<<<<|>>>>>>>)( |$)'; then
+  echo "run-tests: the lines above are left from an unresolved merge" >&2
+  exit 1
+fi
+
 if [ "$mode" = "--sanitize" ]; then
   bash tools/build.sh build-asan -DVELMORRA_SANITIZE=ON -DVELMORRA_BUILD_BENCH=OFF
   export ASAN_OPTIONS=detect_leaks=1:abort_on_error=1

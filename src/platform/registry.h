@@ -64,23 +64,12 @@ class IRegistry {
 
 // The current user's hive. On Linux: the file user.reg in $WINEPREFIX, or in ~/.wine when
 // WINEPREFIX is not set, read once now. A missing or unreadable file gives an empty hive in which
-// every key fails to open.
+// every key fails to open. On Windows: HKEY_CURRENT_USER.
 std::unique_ptr<IRegistry> OpenCurrentUserRegistry();
-
-// The hive in the Wine registry file at `file_name` (Wine's text format), read once now; empty when
-// the file cannot be read. A key that Windows could not hold (nested deeper than 512 levels, or a
-// name longer than 255 UTF-16 code units) is left out with its values.
-std::unique_ptr<IRegistry> LoadWineRegistryFile(const std::string& file_name);
-
-// The Wine prefix in use: $WINEPREFIX, else ~/.wine; never ends in a separator.
-std::string WinePrefixDirectory();
 
 // Turns a path read from the registry into a path of this system. On Linux a drive path ("C:\…")
 // leads through the prefix's dosdevices/<drive letter in lower case>: link; every backslash
-// becomes a slash. Nothing is looked up on disk.
+// becomes a slash. Nothing is looked up on disk. On Windows the path is returned as it is.
 std::string RegistryPathToNative(const std::string& path);
-
-// RegistryPathToNative with the Wine prefix given.
-std::string WinePathToNative(const std::string& path, const std::string& wine_prefix);
 
 }  // namespace velmorra

@@ -1,4 +1,4 @@
-#include "platform/registry.h"
+#include "platform/posix/wine_registry.h"
 
 #include <pwd.h>
 #include <unistd.h>

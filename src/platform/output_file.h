@@ -71,6 +71,8 @@ class TOutputFile {
   bool GiveReplacedAttributes();
   bool LinkNamelessFile();
   bool FlushBuffer();
+  // The error number of a write to a file that is not open (each system's own).
+  static const int kNotOpenError;
   bool WriteAll(const char* data, size_t count);
   bool Fail(int error_number);
   void Reset();

@@ -128,8 +128,7 @@ TEST(OutputFilePosixTest, TemporaryFilesOfKilledRunsAreRemovedByTheNext) {
     EXPECT_EQ(status, -1) << "the writer was not killed";
     EXPECT_EQ(FileNamesIn(directory.Path()).size(), named ? 2u : 1u);
 
-    const std::vector<std::string> look_alikes = {".velmorra-short.tmp", ".velmorra-ABCD-FGH.tmp",
-                                                  ".velmorra-ABCDEFGH.tmpx", ".sms.xml.AbC123"};
+    const std::vector<std::string>& look_alikes = testing::kTemporaryLookAlikes;
     for (const std::string& name : look_alikes)
       WriteFileBytes(directory.File(name), "kept");
     TOutputFile still_writing;

@@ -8,19 +8,16 @@
 
 #include <cerrno>
 #include <cstring>
-#include <random>
-#include <string_view>
+
+#include "platform/temporary_file_name.h"
 
 namespace velmorra {
+
+const int TOutputFile::kNotOpenError = EBADF;
 
 namespace {
 
 constexpr int kNameAttempts = 100;
-
-// Temporary files are named ".velmorra-XXXXXXXX.tmp", eight letters or digits in the middle.
-constexpr std::string_view kTemporaryPrefix = ".velmorra-";
-constexpr std::string_view kTemporarySuffix = ".tmp";
-constexpr size_t kRandomLength = 8;
 
 bool named_temporary_files_only = false;
 
@@ -29,34 +26,6 @@ void SplitPath(const std::string& path, std::string& directory, std::string& nam
   const size_t slash = path.rfind('/');
   directory = slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
   name = slash == std::string::npos ? path : path.substr(slash + 1);
-}
-
-bool IsLetterOrDigit(char c) {
-  return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9');
-}
-
-std::string TemporaryName() {
-  static constexpr char kLetters[] =
-      "abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789";
-  static std::mt19937 generator{std::random_device{}()};
-  std::uniform_int_distribution<size_t> pick(0, sizeof kLetters - 2);
-  std::string name(kTemporaryPrefix);
-  for (size_t i = 0; i < kRandomLength; ++i)
-    name.push_back(kLetters[pick(generator)]);
-  name += kTemporarySuffix;
-  return name;
-}
-
-bool IsTemporaryName(std::string_view name) {
-  if (name.size() != kTemporaryPrefix.size() + kRandomLength + kTemporarySuffix.size() ||
-      !name.starts_with(kTemporaryPrefix) || !name.ends_with(kTemporarySuffix)) {
-    return false;
-  }
-  for (char c : name.substr(kTemporaryPrefix.size(), kRandomLength)) {
-    if (!IsLetterOrDigit(c))
-      return false;
-  }
-  return true;
 }
 
 // A temporary file is locked for as long as its writer has it open, so that a file nobody holds
@@ -97,7 +66,7 @@ void RemoveLeftOverTemporaries(int directory) {
     return;
   }
   while (const dirent* entry = readdir(entries)) {
-    if (IsTemporaryName(entry->d_name))
+    if (IsTemporaryFileName(entry->d_name))
       RemoveIfLeftOver(directory, entry->d_name);
   }
   closedir(entries);
@@ -121,11 +90,6 @@ void TOutputFile::UseNamedTemporaryFiles(bool named) {
 
 TOutputFile::~TOutputFile() {
   Discard();
-}
-
-bool TOutputFile::Fail(int error_number) {
-  error_number_ = error_number;
-  return false;
 }
 
 void TOutputFile::Reset() {
@@ -191,7 +155,7 @@ bool TOutputFile::OpenTemporary(bool replaces_file) {
 
 bool TOutputFile::OpenNamedTemporary(int mode) {
   for (int attempt = 0; attempt < kNameAttempts; ++attempt) {
-    const std::string name = TemporaryName();
+    const std::string name = NewTemporaryFileName();
     descriptor_ = openat(directory_, name.c_str(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, mode);
     if (descriptor_ < 0) {
       if (errno == EEXIST)
@@ -233,34 +197,6 @@ bool TOutputFile::WriteAll(const char* data, size_t count) {
     count -= static_cast<size_t>(written);
     file_position_ += written;
   }
-  return true;
-}
-
-bool TOutputFile::FlushBuffer() {
-  if (write_failed_)
-    return false;
-  if (descriptor_ < 0)
-    return Fail(EBADF);
-  const bool flushed = WriteAll(buffer_.data(), buffer_.size());
-  buffer_.clear();
-  return flushed;
-}
-
-bool TOutputFile::Write(const void* data, size_t count) {
-  if (write_failed_)
-    return false;
-  if (descriptor_ < 0)
-    return Fail(EBADF);
-  const char* bytes = static_cast<const char*>(data);
-  if (buffer_.size() + count <= kBlockSize) {
-    buffer_.insert(buffer_.end(), bytes, bytes + count);
-    return true;
-  }
-  if (!FlushBuffer())
-    return false;
-  if (count >= kBlockSize)
-    return WriteAll(bytes, count);
-  buffer_.insert(buffer_.end(), bytes, bytes + count);
   return true;
 }
 
@@ -333,7 +269,7 @@ bool TOutputFile::GiveReplacedAttributes() {
 bool TOutputFile::LinkNamelessFile() {
   const std::string descriptor_path = "/proc/self/fd/" + std::to_string(descriptor_);
   for (int attempt = 0; attempt < kNameAttempts; ++attempt) {
-    const std::string name = TemporaryName();
+    const std::string name = NewTemporaryFileName();
     int linked =
         linkat(AT_FDCWD, descriptor_path.c_str(), directory_, name.c_str(), AT_SYMLINK_FOLLOW);
     if (linked != 0 && errno == ENOENT)  // no /proc

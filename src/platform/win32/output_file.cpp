@@ -5,12 +5,14 @@
 #include <windows.h>
 
 #include <algorithm>
-#include <random>
 
 #include "platform/file_system.h"
+#include "platform/temporary_file_name.h"
 #include "platform/win32/wide_text.h"
 
 namespace velmorra {
+
+const int TOutputFile::kNotOpenError = ERROR_INVALID_HANDLE;
 
 // The file is written through a Windows handle that the C run-time's descriptor in descriptor_
 // owns (_open_osfhandle), so that closing the descriptor closes the handle.
@@ -30,14 +32,21 @@ void SplitPath(const std::string& path, std::string& directory, std::string& nam
   name = separator == std::string::npos ? path : path.substr(separator + 1);
 }
 
-std::string RandomSuffix() {
-  static constexpr char kLetters[] = "abcdefghijklmnopqrstuvwxyz0123456789";
-  static std::mt19937 generator{std::random_device{}()};
-  std::uniform_int_distribution<size_t> pick(0, sizeof kLetters - 2);
-  std::string suffix(6, ' ');
-  for (char& letter : suffix)
-    letter = kLetters[pick(generator)];
-  return suffix;
+// Removes the temporary files that runs killed while writing left in `directory` (ending in a
+// separator). A writer holds its file open without sharing it, so the file of a run still writing
+// cannot be deleted and stays; so does whatever else cannot be removed.
+void RemoveLeftOverTemporaries(const std::string& directory) {
+  WIN32_FIND_DATAW found;
+  HANDLE search = FindFirstFileExW(Widen(directory + ".velmorra-*.tmp").c_str(), FindExInfoBasic,
+                                   &found, FindExSearchNameMatch, nullptr, 0);
+  if (search == INVALID_HANDLE_VALUE)
+    return;
+  do {
+    const std::string name = Narrow(found.cFileName);
+    if ((found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) == 0 && IsTemporaryFileName(name))
+      DeleteFileW(Widen(directory + name).c_str());
+  } while (FindNextFileW(search, &found));
+  FindClose(search);
 }
 
 }  // namespace
@@ -48,11 +57,6 @@ TOutputFile::~TOutputFile() {
 
 // Windows always names its files: the temporary file has a name everywhere.
 void TOutputFile::UseNamedTemporaryFiles(bool) {}
-
-bool TOutputFile::Fail(int error_number) {
-  error_number_ = error_number;
-  return false;
-}
 
 bool TOutputFile::Create(const std::string& path) {
   Discard();
@@ -68,8 +72,9 @@ bool TOutputFile::Create(const std::string& path) {
       (attributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_READONLY)) != 0)
     return Fail(ERROR_ACCESS_DENIED);
 
+  RemoveLeftOverTemporaries(directory);
   for (int attempt = 0; attempt < kNameAttempts; ++attempt) {
-    const std::string candidate = directory + "." + name + "." + RandomSuffix();
+    const std::string candidate = directory + NewTemporaryFileName();
     HANDLE handle = CreateFileW(Widen(candidate).c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr,
                                 CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (handle == INVALID_HANDLE_VALUE) {
@@ -110,34 +115,6 @@ bool TOutputFile::WriteAll(const char* data, size_t count) {
     count -= written;
     file_position_ += written;
   }
-  return true;
-}
-
-bool TOutputFile::FlushBuffer() {
-  if (write_failed_)
-    return false;
-  if (descriptor_ < 0)
-    return Fail(ERROR_INVALID_HANDLE);
-  const bool flushed = WriteAll(buffer_.data(), buffer_.size());
-  buffer_.clear();
-  return flushed;
-}
-
-bool TOutputFile::Write(const void* data, size_t count) {
-  if (write_failed_)
-    return false;
-  if (descriptor_ < 0)
-    return Fail(ERROR_INVALID_HANDLE);
-  const char* bytes = static_cast<const char*>(data);
-  if (buffer_.size() + count <= kBlockSize) {
-    buffer_.insert(buffer_.end(), bytes, bytes + count);
-    return true;
-  }
-  if (!FlushBuffer())
-    return false;
-  if (count >= kBlockSize)
-    return WriteAll(bytes, count);
-  buffer_.insert(buffer_.end(), bytes, bytes + count);
   return true;
 }
 

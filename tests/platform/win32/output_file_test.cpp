@@ -2,11 +2,13 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <string>
 #include <vector>
 
 #include "platform/output_file.h"
+#include "platform/output_file_helpers.h"
 #include "platform/text_encoding.h"
 #include "support/temp_directory.h"
 
@@ -82,7 +84,7 @@ TEST(Win32OutputFile, TargetHeldWithoutSharingDeletionStaysAsItWas) {
   EXPECT_EQ(ReadFileBytes(path), "old");
   // Wine's ReplaceFileW leaves a file "rf*.tmp" of its own; ours is gone.
   for (const std::string& name : FilesIn(directory.Path()))
-    EXPECT_NE(name.rfind(".sms_All Phones.xml.", 0), 0u) << name;
+    EXPECT_NE(name.rfind(".velmorra-", 0), 0u) << name;
 }
 
 TEST(Win32OutputFile, ReadOnlyTargetAndDirectoryAreRefusedBeforeAnythingIsWritten) {
@@ -108,6 +110,41 @@ TEST(Win32OutputFile, RelativeTargetIsReplacedAndANewOneCreated) {
   EXPECT_TRUE(Replace("new.xml", "second", file)) << "ReplaceFileW needs full paths";
   std::filesystem::current_path(previous);
   EXPECT_EQ(ReadFileBytes(directory.File("new.xml")), "second");
+}
+
+// A backup of a phone with a long IMEI has a long name; the temporary file's name must not be
+// longer still.
+TEST(Win32OutputFile, TargetNamesOfEveryLengthUpToTheLimitAreWritten) {
+  for (const size_t length : {1, 248, 255}) {
+    TTempDirectory directory;
+    const std::string name(length, 'n');
+    TOutputFile file;
+    EXPECT_TRUE(Replace(directory.File(name), "bytes", file))
+        << length << ": " << file.ErrorNumber();
+    EXPECT_EQ(FilesIn(directory.Path()), std::vector<std::string>{name}) << length;
+  }
+}
+
+// A run killed while writing leaves its temporary file, which the next run in that folder
+// removes; the file of a run still writing and files that only look alike stay.
+TEST(Win32OutputFile, TemporaryFilesOfKilledRunsAreRemovedByTheNext) {
+  TTempDirectory directory;
+  WriteFileBytes(directory.File(".velmorra-AbCd1234.tmp"), "left by a killed run");
+  const std::vector<std::string>& look_alikes = testing::kTemporaryLookAlikes;
+  for (const std::string& name : look_alikes)
+    WriteFileBytes(directory.File(name), "kept");
+  TOutputFile still_writing;
+  ASSERT_TRUE(still_writing.Create(directory.File("other.xml")));
+  TOutputFile next;
+  ASSERT_TRUE(next.Create(directory.File("next.xml")));
+  next.Discard();
+
+  std::vector<std::string> expected = look_alikes;
+  expected.push_back(still_writing.TemporaryPath().substr(directory.Path().size()));
+  std::vector<std::string> names = FilesIn(directory.Path());
+  std::sort(expected.begin(), expected.end());
+  std::sort(names.begin(), names.end());
+  EXPECT_EQ(names, expected);
 }
 
 }  // namespace

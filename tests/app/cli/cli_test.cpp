@@ -163,10 +163,11 @@ TEST_F(VelmorraCli, ConvertOnePhoneIntoAnotherDirectory) {
       Run({"convert", sample_, "--phone", "490154203237518", "--output-dir", "out"});
   const TRun joined = Run({"convert", "--phone=356938035643809", "--output-dir=out/", sample_});
 
+  const std::string out = directory_.File("out") + kPathSeparator;
   EXPECT_EQ(spaced.Status, 0);
-  EXPECT_EQ(spaced.Out, directory_.File("out/sms_490154203237518.xml") + "\n5 messages\n");
+  EXPECT_EQ(spaced.Out, out + "sms_490154203237518.xml\n5 messages\n");
   EXPECT_EQ(joined.Status, 0);
-  EXPECT_EQ(joined.Out, directory_.File("out/sms_356938035643809.xml") + "\n18 messages\n");
+  EXPECT_EQ(joined.Out, out + "sms_356938035643809.xml\n18 messages\n");
 }
 
 TEST_F(VelmorraCli, ConvertCountsOneMessageInTheSingular) {
@@ -278,8 +279,8 @@ TEST_F(VelmorraCli, ConvertIntoADirectoryThatIsNotThereHasStatusThree) {
 
   EXPECT_EQ(run.Status, 3);
   EXPECT_EQ(run.Out, "");
-  EXPECT_THAT(run.Err, StartsWith("Cannot create file \"" +
-                                  directory_.File("nowhere/sms_All Phones.xml") + "\". "));
+  EXPECT_THAT(run.Err, StartsWith("Cannot create file \"" + directory_.File("nowhere") +
+                                  kPathSeparator + "sms_All Phones.xml\". "));
 }
 
 // On Linux the registry is the user.reg file of a Wine prefix; the Windows registry's own tests

@@ -32,6 +32,15 @@ struct TfrmMainServices {
   std::string OutputDirectory;  // where the backups go, ending in a separator
 };
 
+// What a toolkit's main window is made with. The references must outlive the window.
+struct TWindowServices {
+  IRegistry& Registry;
+  TErrorReport& Errors;
+  std::string OutputDirectory;        // where backups go, ending in a separator
+  IMessageBoxes* Messages = nullptr;  // nullptr: the window's own message boxes
+  IOpenDialog* OpenDialog = nullptr;  // nullptr: the window's own open dialog
+};
+
 // What Label2 says from the start and again at each action after a conversion.
 std::string BackupFolderNotice(const std::string& output_directory);
 // What Label2 says after a conversion that wrote `message_count` messages into `file_name`.

@@ -16,15 +16,6 @@
 
 namespace velmorra {
 
-// What the Qt window works with. The references must outlive the window.
-struct TWindowServices {
-  IRegistry& Registry;
-  TErrorReport& Errors;
-  std::string OutputDirectory;        // where backups go, ending in a separator
-  IMessageBoxes* Messages = nullptr;  // nullptr: Qt message boxes over the window
-  IOpenDialog* OpenDialog = nullptr;  // nullptr: the window's own open dialog
-};
-
 // The main window in Qt Widgets: a fixed 461 × 154 client area with the datastore row, the phone
 // row, "&Convert" and a notice of where backups go, driven by TfrmMain. Constructing it runs the
 // creation handler, so discovery's and the first phone list's messages come while the window is

@@ -20,15 +20,6 @@ struct TPlace {
   int Left, Top, Width, Height;
 };
 
-// What the Win32 window works with. The references must outlive the window.
-struct TWindowServices {
-  IRegistry& Registry;
-  TErrorReport& Errors;
-  std::string OutputDirectory;        // where backups go, ending in a separator
-  IMessageBoxes* Messages = nullptr;  // nullptr: message boxes owned by the window
-  IOpenDialog* OpenDialog = nullptr;  // nullptr: the window's own open dialog
-};
-
 // The main window as a plain Win32 window driven by TfrmMain: a dialog frame with caption and
 // close button only around a 461 × 154 client area (at 96 DPI, scaled to the window's DPI), the
 // datastore row, the phone row, "&Convert" and a notice of where backups go, in Tahoma 8 pt.

@@ -75,7 +75,10 @@ class TOutputFile {
   static const int kNotOpenError;
   bool WriteAll(const char* data, size_t count);
   bool Fail(int error_number);
+  // Clears what one Create leaves for the next.
   void Reset();
+  // The directory part of `path` with its separator ("" for a bare name) and the name after it.
+  static void SplitPath(const std::string& path, std::string& directory, std::string& name);
 
   std::string target_path_;
   std::string target_name_;

@@ -21,13 +21,6 @@ constexpr int kNameAttempts = 100;
 
 bool named_temporary_files_only = false;
 
-// The directory part of `path` with its separator ("" for a bare name) and the name after it.
-void SplitPath(const std::string& path, std::string& directory, std::string& name) {
-  const size_t slash = path.rfind('/');
-  directory = slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
-  name = slash == std::string::npos ? path : path.substr(slash + 1);
-}
-
 // A temporary file is locked for as long as its writer has it open, so that a file nobody holds
 // is known to be left over. False when another process holds the lock; a file system without
 // locks leaves the file unlocked, and then never taken for left over.
@@ -86,19 +79,6 @@ void SyncDirectory(int directory) {
 
 void TOutputFile::UseNamedTemporaryFiles(bool named) {
   named_temporary_files_only = named;
-}
-
-TOutputFile::~TOutputFile() {
-  Discard();
-}
-
-void TOutputFile::Reset() {
-  in_place_ = false;
-  replaces_file_ = false;
-  file_position_ = 0;
-  buffer_.clear();
-  write_failed_ = false;
-  error_number_ = 0;
 }
 
 bool TOutputFile::Create(const std::string& path) {

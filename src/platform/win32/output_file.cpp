@@ -25,13 +25,6 @@ HANDLE HandleOf(int descriptor) {
   return reinterpret_cast<HANDLE>(_get_osfhandle(descriptor));
 }
 
-// The directory part of `path` with its separator ("" for a bare name) and the name after it.
-void SplitPath(const std::string& path, std::string& directory, std::string& name) {
-  const size_t separator = path.find_last_of("\\/");
-  directory = separator == std::string::npos ? std::string() : path.substr(0, separator + 1);
-  name = separator == std::string::npos ? path : path.substr(separator + 1);
-}
-
 // Removes the temporary files that runs killed while writing left in `directory` (ending in a
 // separator). A writer holds its file open without sharing it, so the file of a run still writing
 // cannot be deleted and stays; so does whatever else cannot be removed.
@@ -51,20 +44,16 @@ void RemoveLeftOverTemporaries(const std::string& directory) {
 
 }  // namespace
 
-TOutputFile::~TOutputFile() {
-  Discard();
-}
-
 // Windows always names its files: the temporary file has a name everywhere.
 void TOutputFile::UseNamedTemporaryFiles(bool) {}
 
 bool TOutputFile::Create(const std::string& path) {
   Discard();
+  Reset();
   // ReplaceFileW wants full paths: a relative one fails.
   const std::string full_path = FullPathName(path);
-  std::string directory, name;
-  SplitPath(full_path, directory, name);
-  if (name.empty())
+  SplitPath(full_path, directory_path_, target_name_);
+  if (target_name_.empty())
     return Fail(path.empty() ? ERROR_PATH_NOT_FOUND : ERROR_ACCESS_DENIED);
 
   const DWORD attributes = GetFileAttributesW(Widen(full_path).c_str());
@@ -72,9 +61,9 @@ bool TOutputFile::Create(const std::string& path) {
       (attributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_READONLY)) != 0)
     return Fail(ERROR_ACCESS_DENIED);
 
-  RemoveLeftOverTemporaries(directory);
+  RemoveLeftOverTemporaries(directory_path_);
   for (int attempt = 0; attempt < kNameAttempts; ++attempt) {
-    const std::string candidate = directory + NewTemporaryFileName();
+    const std::string candidate = directory_path_ + NewTemporaryFileName();
     HANDLE handle = CreateFileW(Widen(candidate).c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr,
                                 CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (handle == INVALID_HANDLE_VALUE) {
@@ -90,11 +79,7 @@ bool TOutputFile::Create(const std::string& path) {
     }
     target_path_ = full_path;
     temporary_path_ = candidate;
-    file_position_ = 0;
-    buffer_.clear();
     buffer_.reserve(kBlockSize);
-    write_failed_ = false;
-    error_number_ = 0;
     return true;
   }
   return Fail(ERROR_FILE_EXISTS);

@@ -1,8 +1,5 @@
 #include "platform/posix/wine_registry.h"
 
-#include <pwd.h>
-#include <unistd.h>
-
 #include <algorithm>
 #include <cstdlib>
 #include <fstream>
@@ -13,6 +10,7 @@
 
 #include "platform/lower_case.h"
 #include "platform/text_encoding.h"
+#include "platform/user_folders.h"
 
 namespace velmorra {
 
@@ -459,19 +457,6 @@ std::string ReadWholeFile(const std::string& file_name, bool& read) {
   return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
 }
 
-std::string HomeDirectory() {
-  const char* home = std::getenv("HOME");
-  std::string directory;
-  if (home != nullptr && home[0] != '\0') {
-    directory = home;
-  } else if (const passwd* entry = getpwuid(getuid()); entry != nullptr && entry->pw_dir) {
-    directory = entry->pw_dir;
-  }
-  while (directory.size() > 1 && directory.back() == '/')
-    directory.pop_back();
-  return directory;
-}
-
 }  // namespace
 
 std::unique_ptr<IRegistry> LoadWineRegistryFile(const std::string& file_name) {
@@ -486,8 +471,13 @@ std::unique_ptr<IRegistry> OpenCurrentUserRegistry() {
 
 std::string WinePrefixDirectory() {
   const char* prefix = std::getenv("WINEPREFIX");
-  std::string directory =
-      prefix != nullptr && prefix[0] != '\0' ? std::string(prefix) : HomeDirectory() + "/.wine";
+  std::string directory;
+  if (prefix != nullptr && prefix[0] != '\0') {
+    directory = prefix;
+  } else {
+    const std::string home = HomeDirectory();
+    directory = (home.empty() ? std::string("/") : home) + ".wine";
+  }
   while (directory.size() > 1 && directory.back() == '/')
     directory.pop_back();
   return directory;

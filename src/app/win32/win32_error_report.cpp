@@ -48,6 +48,7 @@ std::string ModuleOfAddress(const void* address) {
 
 TErrorChoice TWin32ErrorDialog::ShowError(const std::string& message) {
   const std::wstring text = Widen(message);
+  const std::wstring heading = Widen(kErrorReportHeading);
   if (TTaskDialogIndirect task_dialog = TaskDialogEntry()) {
     const TASKDIALOG_BUTTON buttons[] = {{kContinueButton, L"&Continue"},
                                          {kCloseButton, L"C&lose application"}};
@@ -57,7 +58,7 @@ TErrorChoice TWin32ErrorDialog::ShowError(const std::string& message) {
     config.dwFlags = TDF_ALLOW_DIALOG_CANCELLATION;
     config.pszWindowTitle = L"Velmorra";
     config.pszMainIcon = TD_ERROR_ICON;
-    config.pszMainInstruction = L"An error occurred in the application.";
+    config.pszMainInstruction = heading.c_str();
     config.pszContent = text.c_str();
     config.cButtons = 2;
     config.pButtons = buttons;
@@ -66,8 +67,8 @@ TErrorChoice TWin32ErrorDialog::ShowError(const std::string& message) {
     if (SUCCEEDED(task_dialog(&config, &chosen, nullptr, nullptr)))
       return chosen == kCloseButton ? TErrorChoice::CloseApplication : TErrorChoice::Continue;
   }
-  const std::wstring box_text = std::wstring(L"An error occurred in the application.\r\n\r\n") +
-                                text + L"\r\n\r\nOK continues, Cancel closes the application.";
+  const std::wstring box_text =
+      heading + L"\r\n\r\n" + text + L"\r\n\r\nOK continues, Cancel closes the application.";
   const int chosen = MessageBoxW(owner_, box_text.c_str(), L"Velmorra", MB_OKCANCEL | MB_ICONERROR);
   return chosen == IDCANCEL ? TErrorChoice::CloseApplication : TErrorChoice::Continue;
 }

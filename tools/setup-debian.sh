@@ -12,7 +12,7 @@ packages=(
   librsvg2-bin icoutils
   appstream desktop-file-utils groff-base
   mingw-w64 wine wine64
-  librsvg2-bin icoutils xvfb xauth
+  xvfb xauth
 )
 # npm fetches SQLite's amalgamation for the Windows build. Where Node.js brings its own npm,
 # Debian's npm conflicts with it: install that only where no npm command exists.

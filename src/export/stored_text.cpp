@@ -95,14 +95,8 @@ void AppendStoredForm(std::string_view bytes, std::string& out) {
 }
 
 std::u16string DecodeStoredText(std::string_view bytes) {
-  std::u16string text;
-  DecodeStoredText(bytes, text);
-  return text;
-}
-
-void DecodeStoredText(std::string_view bytes, std::u16string& text) {
   // No byte gives more than one code unit (a four-byte sequence gives two).
-  text.resize(bytes.size());
+  std::u16string text(bytes.size(), u'\0');
   char16_t* out = text.data();
   size_t pos = 0;
   while (pos < bytes.size()) {
@@ -124,6 +118,7 @@ void DecodeStoredText(std::string_view bytes, std::u16string& text) {
     }
   }
   text.resize(static_cast<size_t>(out - text.data()));
+  return text;
 }
 
 }  // namespace velmorra

@@ -11,8 +11,6 @@ namespace velmorra {
 // 8F, 90 and 9D become U+0081, U+008D, U+008F, U+0090 and U+009D. Well-formed UTF-8 gives exactly
 // what a strict decoder gives.
 std::u16string DecodeStoredText(std::string_view bytes);
-// DecodeStoredText into `text`, replacing what it held (and reusing its room).
-void DecodeStoredText(std::string_view bytes, std::u16string& text);
 
 // Appends to `out` the form in which a document's dictionary stores DecodeStoredText(bytes) (each
 // UTF-16 code unit UTF-8 encoded on its own, U+0000 as E0 80 80; see TDictionary::StoredForm),

@@ -2,6 +2,7 @@
 
 #include "db/lite3_db.h"
 #include "export/datastore_file.h"
+#include "export/phone_queries.h"
 #include "platform/program_directory.h"
 
 namespace velmorra {
@@ -24,9 +25,7 @@ TPhoneListRefresh RefreshPhoneList(const std::string& DatastoreFile, IPhoneList&
 
   // A failed query shows nothing: the list then offers "All Phones" alone.
   TLite3ResultSet& phones = *db.NewResultSet();
-  const bool read = phones.QueryFmt(
-      std::string("SELECT ") + kImeiTextSql + " FROM MessageEx WHERE type = %s GROUP BY 1",
-      {"SMS"});
+  const bool read = phones.Query(PhoneListSql(phones));
 
   PhoneList.Clear();
   PhoneList.AddItem(kAllPhonesCaption);

@@ -6,6 +6,7 @@
 #include <filesystem>
 #include <map>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "export/sms_backup_export.h"
@@ -168,6 +169,111 @@ TEST(RefreshPhoneList, EveryListedPhoneExportsExactlyItsMessagesHoweverItsImeiIs
   EXPECT_TRUE(messages.Shown.empty());
   EXPECT_EQ(exported, expected);
 }
+
+// One rule of how a stored IMEI reads as a phone: the IMEI column's declared type and IMEIs that
+// the rule decides, stored in the kinds given.
+struct TImeiRule {
+  const char* Name;
+  const char* ColumnType;
+  std::vector<testing::TStoredValue> Imeis;
+};
+
+void PrintTo(const TImeiRule& rule, std::ostream* out) {
+  *out << rule.Name;
+}
+
+// The values of `body` in a backup file, in file order.
+std::vector<std::string> Bodies(const std::string& file) {
+  const std::string bytes = testing::ReadFileBytes(file);
+  std::vector<std::string> bodies;
+  for (size_t at = bytes.find(" body=\""); at != std::string::npos;
+       at = bytes.find(" body=\"", at + 1)) {
+    const size_t start = at + 7;
+    bodies.push_back(bytes.substr(start, bytes.find('"', start) - start));
+  }
+  return bodies;
+}
+
+class PhoneQueries : public ::testing::TestWithParam<std::tuple<TImeiRule, bool>> {};
+
+// The list and each phone's file are exactly what comparing CAST(IFNULL(IMEI, '') AS TEXT) on every
+// SMS row gives, with or without an index on IMEI: the phones in byte order, each with its
+// messages in table order, also where several stored forms read alike.
+TEST_P(PhoneQueries, GiveWhatComparingTheImeiTextOnEveryRowGives) {
+  const auto& [rule, indexed] = GetParam();
+  TTempDirectory directory;
+  const std::string path = directory.File("MDataStore.db3");
+  {
+    TMessageDatastore datastore(path, {"type", std::string("IMEI ") + rule.ColumnType, "Text"});
+    // Two rounds, so that the rows of one phone are not next to each other.
+    int row = 0;
+    for (int round = 0; round < 2; ++round) {
+      for (const testing::TStoredValue& imei : rule.Imeis) {
+        datastore.Insert({{"type", "SMS"}, {"IMEI", imei}, {"Text", "m" + std::to_string(++row)}});
+        datastore.Insert({{"type", "MMS"}, {"IMEI", imei}, {"Text", "not an SMS"}});
+      }
+    }
+    if (indexed)
+      datastore.Execute("CREATE INDEX MessageExByImei ON MessageEx (IMEI, type)");
+  }
+  const std::string text = "CAST(IFNULL(IMEI, '') AS TEXT)";
+  std::vector<std::string> phones = testing::QueryColumn(
+      path, "SELECT " + text + " FROM MessageEx WHERE type = 'SMS' GROUP BY 1");
+  TFakePhoneList list;
+  TRecordingMessageBoxes messages;
+
+  RefreshPhoneList(path, list, messages);
+
+  phones.insert(phones.begin(), "All Phones");
+  ASSERT_EQ(list.Items, phones);
+  for (int i = 1; i < list.ItemCount(); ++i) {
+    SCOPED_TRACE("phone " + list.Item(i));
+    const TExportResult result = ExportSmsBackup(path, i, list.Item(i), messages, directory.Path());
+    EXPECT_EQ(Bodies(result.FileName),
+              testing::QueryColumn(path,
+                                   "SELECT Text FROM MessageEx WHERE type = 'SMS' AND " + text +
+                                       " = CAST(?1 AS TEXT)",
+                                   {testing::TStoredValue::Blob(list.Item(i))}));
+  }
+  EXPECT_THAT(messages.Texts(), ElementsAre());
+}
+
+using testing::TStoredValue;
+INSTANTIATE_TEST_SUITE_P(
+    Rules, PhoneQueries,
+    ::testing::Combine(
+        ::testing::Values(
+            TImeiRule{"NullAndEmptyReadAlike", "TEXT", {nullptr, "", "356938035643809"}},
+            TImeiRule{"OneOfNullAndEmpty", "TEXT", {nullptr, "356938035643809"}},
+            TImeiRule{"ABlobReadsAsItsBytes",
+                      "TEXT",
+                      {"356938035643809", TStoredValue::Blob("356938035643809"),
+                       TStoredValue::Blob("490154203237518"), TStoredValue::Blob("")}},
+            TImeiRule{"ZeroBytesAreKept",
+                      "TEXT",
+                      {std::string("35\0"
+                                   "69",
+                                   5),
+                       std::string("35", 2), TStoredValue::Blob(std::string("\0\0", 2)),
+                       std::string(1, '\0')}},
+            TImeiRule{"BytesThatAreNotUtf8AreKept",
+                      "VARCHAR(20)",
+                      {"35\xff"
+                       "1",
+                       TStoredValue::Blob("\xfe\xff"), "caf\xc3\xa9"}},
+            TImeiRule{"QuotesAndBackslashes", "TEXT", {"O'Brien", "a\\b", "x''y", "%s"}},
+            TImeiRule{"NumbersInATextColumnAreText",
+                      "TEXT",
+                      {int64_t{356938035643809}, 1.5, "356938035643809"}},
+            TImeiRule{"NumbersAsTheDatabaseRendersThem",
+                      "",
+                      {123, "123", 123.0, 1.5, TStoredValue::Blob("123"), nullptr, ""}},
+            TImeiRule{"NumbersInANumericColumn", "NUMERIC", {123, "0123", 1.25, "abc", 1e300}},
+            TImeiRule{"LetterCaseUnderNocase", "TEXT COLLATE NOCASE", {"abc", "ABC", "aBc"}}),
+        ::testing::Bool()),
+    [](const ::testing::TestParamInfo<std::tuple<TImeiRule, bool>>& info) {
+      return std::string(std::get<0>(info.param).Name) + (std::get<1>(info.param) ? "Indexed" : "");
+    });
 
 TEST(RefreshPhoneList, PathsThatAreNotUtf8ReachTheFileSystemUnchanged) {
   const std::vector<std::string> names = {"lat\xe9in1.db3", "\xff\xfe/MDataStore.db3",

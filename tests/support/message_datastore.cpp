@@ -5,6 +5,7 @@
 #include <array>
 #include <cstdio>
 #include <filesystem>
+#include <optional>
 #include <stdexcept>
 
 namespace velmorra::testing {
@@ -62,6 +63,17 @@ class TStatement {
   TStatement& operator=(const TStatement&) = delete;
 
   void Bind(int index, const TStoredValue& value) { testing::Bind(db_, statement_, index, value); }
+  // The next row's first column as bytes; nothing after the last row.
+  std::optional<std::string> NextValue() {
+    const int rc = sqlite3_step(statement_);
+    if (rc == SQLITE_DONE)
+      return std::nullopt;
+    if (rc != SQLITE_ROW)
+      Fail(db_, "select");
+    const auto* bytes = static_cast<const char*>(sqlite3_column_blob(statement_, 0));
+    return std::string(bytes != nullptr ? bytes : "",
+                       static_cast<size_t>(sqlite3_column_bytes(statement_, 0)));
+  }
   void Step() {
     if (sqlite3_step(statement_) != SQLITE_DONE)
       Fail(db_, "insert");
@@ -201,6 +213,28 @@ void TMessageDatastore::Insert(const TMessageRow& row) {
 
 void TMessageDatastore::Execute(const std::string& sql) {
   Run(connection_->Db, sql);
+}
+
+std::vector<std::string> QueryColumn(const std::string& path, const std::string& sql,
+                                     const std::vector<TStoredValue>& arguments) {
+  sqlite3* db = nullptr;
+  if (sqlite3_open_v2(path.c_str(), &db, SQLITE_OPEN_READONLY, nullptr) != SQLITE_OK) {
+    sqlite3_close(db);
+    throw std::runtime_error("cannot open " + path);
+  }
+  std::vector<std::string> values;
+  try {
+    TStatement select(db, sql);
+    for (size_t i = 0; i < arguments.size(); ++i)
+      select.Bind(static_cast<int>(i + 1), arguments[i]);
+    while (std::optional<std::string> value = select.NextValue())
+      values.push_back(std::move(*value));
+  } catch (...) {
+    sqlite3_close(db);
+    throw;
+  }
+  sqlite3_close(db);
+  return values;
 }
 
 std::string GeneratedPhoneImei(int index) {

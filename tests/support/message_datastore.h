@@ -71,6 +71,12 @@ class TMessageDatastore {
   TConnection* connection_;
 };
 
+// The bytes of the first column of each row that `sql` gives on the database at `path` (text as
+// stored, BLOBs raw, numbers as the library prints them, NULL empty), with `arguments` bound to
+// ?1, ?2, ... Throws std::runtime_error when SQLite fails.
+std::vector<std::string> QueryColumn(const std::string& path, const std::string& sql,
+                                     const std::vector<TStoredValue>& arguments = {});
+
 // The IMEI of generated phone `index` (0-based): 15 digits.
 std::string GeneratedPhoneImei(int index);
 

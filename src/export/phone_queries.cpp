@@ -1,0 +1,168 @@
+#include "export/phone_queries.h"
+
+#include <algorithm>
+#include <cctype>
+#include <vector>
+
+#include "db/lite3_db.h"
+#include "db/sql_support.h"
+#include "export/phone_list.h"
+
+namespace velmorra {
+
+namespace {
+
+constexpr char kSmsRows[] = " FROM MessageEx WHERE type = 'SMS'";
+
+// The stored IMEIs of the SMS rows, each once (through an index on IMEI where there is one). The
+// OFFSET keeps the library from merging it into the query around it, which would then group every
+// row rather than the few distinct values.
+constexpr char kDistinctImeis[] =
+    " FROM (SELECT DISTINCT IMEI FROM MessageEx WHERE type = 'SMS' LIMIT -1 OFFSET 0)";
+
+bool ContainsIgnoringCase(std::string_view text, std::string_view word) {
+  const auto equal = [](char a, char b) {
+    return std::tolower(static_cast<unsigned char>(a)) ==
+           std::tolower(static_cast<unsigned char>(b));
+  };
+  return std::search(text.begin(), text.end(), word.begin(), word.end(), equal) != text.end();
+}
+
+bool EqualsIgnoringCase(std::string_view a, std::string_view b) {
+  return a.size() == b.size() && ContainsIgnoringCase(a, b);
+}
+
+// The library's rule for a declared type: one that names INT has INTEGER affinity, else one that
+// names CHAR, CLOB or TEXT has TEXT affinity.
+bool HasTextAffinity(std::string_view declared_type) {
+  return !ContainsIgnoringCase(declared_type, "INT") &&
+         (ContainsIgnoringCase(declared_type, "CHAR") ||
+          ContainsIgnoringCase(declared_type, "CLOB") ||
+          ContainsIgnoringCase(declared_type, "TEXT"));
+}
+
+struct TImeiColumn {
+  // A TEXT column compared by its bytes: it holds only NULL, TEXT and BLOB, and two IMEIs the
+  // library takes as equal are the same bytes of the same kind. (Without a type it may hold 1
+  // and 1.0, which are equal but read "1" and "1.0"; under NOCASE "a" equals "A".)
+  bool ComparedByBytes = false;
+  // An index (not a partial one) whose first column is IMEI.
+  bool Indexed = false;
+};
+
+bool ImeiColumnComparedByBytes(TLite3ResultSet& query) {
+  query.Query("PRAGMA table_info(MessageEx)");
+  bool text = false;
+  for (int i = 0; i < query.RowCount(); ++i) {
+    TResultRow& row = query.Rows(i);
+    if (EqualsIgnoringCase(row.CellByName("name").AsString, "IMEI"))
+      text = HasTextAffinity(row.CellByName("type").AsString);
+  }
+  if (!text)
+    return false;
+  // Any collation named in the table counts, which errs on the safe side.
+  query.Query(
+      "SELECT sql FROM sqlite_master WHERE type = 'table' AND name = 'MessageEx' COLLATE NOCASE");
+  return query.RowCount() == 1 && !ContainsIgnoringCase(query.Rows(0).Cells(0).AsString, "COLLATE");
+}
+
+bool ImeiColumnIndexed(TLite3ResultSet& query) {
+  query.Query("PRAGMA index_list(MessageEx)");
+  std::vector<std::string> indexes;
+  for (int i = 0; i < query.RowCount(); ++i) {
+    TResultRow& row = query.Rows(i);
+    if (row.CellByName("partial").AsString != "1")
+      indexes.push_back(row.CellByName("name").AsString);
+  }
+  for (const std::string& index : indexes) {
+    query.Query("PRAGMA index_info(" + SqlQuotedStr(index) + ")");
+    for (int i = 0; i < query.RowCount(); ++i) {
+      TResultRow& row = query.Rows(i);
+      if (row.CellByName("seqno").AsString == "0" &&
+          EqualsIgnoringCase(row.CellByName("name").AsString, "IMEI")) {
+        return true;
+      }
+    }
+  }
+  return false;
+}
+
+TImeiColumn InspectImeiColumn(TLite3ResultSet& query, bool index_needed) {
+  TImeiColumn column;
+  column.ComparedByBytes = ImeiColumnComparedByBytes(query);
+  column.Indexed = column.ComparedByBytes && index_needed && ImeiColumnIndexed(query);
+  return column;
+}
+
+std::string BlobLiteral(std::string_view bytes) {
+  static constexpr char kDigits[] = "0123456789ABCDEF";
+  std::string literal = "x'";
+  for (const char byte : bytes) {
+    literal += kDigits[static_cast<unsigned char>(byte) >> 4];
+    literal += kDigits[static_cast<unsigned char>(byte) & 0xF];
+  }
+  return literal + "'";
+}
+
+// The conditions that pick each stored form of a TEXT column that reads as `phone`: the text, the
+// BLOB of its bytes and, for the empty text, NULL. Each is one value, so its rows come through the
+// index in the order of the table.
+std::vector<std::string> StoredFormConditions(const std::string& phone) {
+  std::vector<std::string> conditions = {"IMEI = " + SqlTextExpression(phone),
+                                         "IMEI = " + BlobLiteral(phone)};
+  if (phone.empty())
+    conditions.push_back("IMEI IS NULL");
+  return conditions;
+}
+
+bool AnySmsRow(TLite3ResultSet& query, const std::string& condition) {
+  return query.Query(std::string("SELECT 1") + kSmsRows + " AND " + condition + " LIMIT 1") &&
+         query.RowCount() > 0;
+}
+
+// The condition that picks the rows of `phone`: the one stored form of it that the SMS rows hold
+// where the index can find it, else the IMEI text compared on every row (also where several forms
+// of it are stored, whose rows the index would hand out form by form rather than in table order).
+std::string PhoneCondition(TLite3ResultSet& query, const std::string& phone) {
+  const std::string compared = std::string(kImeiTextSql) + " = " + SqlTextExpression(phone);
+  if (!InspectImeiColumn(query, true).Indexed)
+    return compared;
+  std::vector<std::string> stored;
+  for (const std::string& condition : StoredFormConditions(phone)) {
+    if (AnySmsRow(query, condition))
+      stored.push_back(condition);
+    else if (query.ErrorCode != 0)
+      return compared;
+  }
+  if (stored.size() > 1)
+    return compared;
+  return stored.empty() ? "0" : stored.front();
+}
+
+}  // namespace
+
+std::string SqlTextExpression(std::string_view Text) {
+  if (Text.find('\0') == std::string_view::npos)
+    return SqlQuotedStr(Text);
+  std::string expression = "(";
+  size_t start = 0;
+  for (size_t zero = Text.find('\0'); zero != std::string_view::npos;
+       zero = Text.find('\0', start)) {
+    expression += SqlQuotedStr(Text.substr(start, zero - start)) + " || char(0) || ";
+    start = zero + 1;
+  }
+  return expression + SqlQuotedStr(Text.substr(start)) + ")";
+}
+
+std::string PhoneListSql(TLite3ResultSet& query) {
+  const bool distinct_first = InspectImeiColumn(query, false).ComparedByBytes;
+  return std::string("SELECT ") + kImeiTextSql + (distinct_first ? kDistinctImeis : kSmsRows) +
+         " GROUP BY 1";
+}
+
+void PreparePhoneMessages(TLite3ResultSet& messages, const std::string& PhoneText) {
+  const std::string condition = PhoneCondition(messages, PhoneText);
+  messages.Prepare(std::string("SELECT *") + kSmsRows + " AND " + condition);
+}
+
+}  // namespace velmorra

@@ -113,7 +113,7 @@ void BM_WriteMessageElements(benchmark::State& state) {
     writer.EnterLevel();
     if (state.range(0) == 0) {
       for (int32_t i = 0; i < children.Length(); ++i)
-        children.Node(i).WriteNode(writer);
+        children.WriteItem(i, writer);
     } else {
       WriteChildrenInChunks(children, writer, static_cast<int32_t>(state.range(0)));
     }

@@ -50,9 +50,9 @@ constexpr size_t kPrefetchRows = 4;
 class TMessageElementBuilder {
  public:
   TMessageElementBuilder(IXMLDocument& document, IXMLElement& smses)
-      : document_(document),
-        smses_(smses),
+      : smses_(smses),
         dictionary_(document.Dictionary()),
+        sms_(dictionary_.Intern(u"sms")),
         protocol_(dictionary_.Intern(u"protocol")),
         address_(dictionary_.Intern(u"address")),
         date_(dictionary_.Intern(u"date")),
@@ -90,26 +90,26 @@ class TMessageElementBuilder {
   }
 
   void AppendMessage(const TMessageBatch& batch, const TMessageRow& row) {
-    const IXMLElementPtr sms = document_.CreateElement(u"sms");
-    smses_.AppendChild(sms);
-    sms->SetAttributeIds(protocol_, zero_);
-    sms->SetAttributeIds(address_, Intern(batch, row.Address));
-    sms->SetAttributeIds(date_, Intern(batch, row.Date));
-    sms->SetAttributeIds(type_, row.Sent ? two_ : one_);
-    sms->SetAttributeIds(subject_, null_);
-    sms->SetAttributeIds(body_, Intern(batch, row.Body));
-    sms->SetAttributeIds(toa_, null_);
-    sms->SetAttributeIds(sc_toa_, null_);
-    sms->SetAttributeIds(service_center_, null_);
-    sms->SetAttributeIds(read_, one_);
-    sms->SetAttributeIds(status_, minus_one_);
+    const TAttributeIds attributes[] = {
+        {protocol_, zero_},
+        {address_, Intern(batch, row.Address)},
+        {date_, Intern(batch, row.Date)},
+        {type_, row.Sent ? two_ : one_},
+        {subject_, null_},
+        {body_, Intern(batch, row.Body)},
+        {toa_, null_},
+        {sc_toa_, null_},
+        {service_center_, null_},
+        {read_, one_},
+        {status_, minus_one_},
+    };
+    smses_.AppendElementIds(sms_, attributes);
   }
 
-  IXMLDocument& document_;
   IXMLElement& smses_;
   TDictionary& dictionary_;
-  const int32_t protocol_, address_, date_, type_, subject_, body_, toa_, sc_toa_, service_center_,
-      read_, status_;
+  const int32_t sms_, protocol_, address_, date_, type_, subject_, body_, toa_, sc_toa_,
+      service_center_, read_, status_;
   const int32_t zero_, one_, two_, null_, minus_one_;
 };
 

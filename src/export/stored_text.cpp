@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "platform/text_encoding.h"
+#include "xml/byte_lanes.h"
 
 namespace velmorra {
 
@@ -49,36 +50,53 @@ void AppendStoredUnit(char16_t unit, std::string& out) {
   }
 }
 
-// Whether the eight bytes at `p` are all ASCII and none of them is zero.
-bool EightPlainAsciiBytes(const char* p) {
-  constexpr uint64_t kOnes = 0x0101010101010101ull;
-  constexpr uint64_t kHighBits = 0x8080808080808080ull;
-  uint64_t word;
-  std::memcpy(&word, p, 8);
-  return ((word | ((word - kOnes) & ~word)) & kHighBits) == 0;
+bool IsContinuation(unsigned char byte) {
+  return (byte & 0xC0) == 0x80;
+}
+
+// The end of the run from `pos` of the `n` bytes at `p` that the stored form keeps as they are:
+// ASCII other than zero, and the well-formed sequences of two and three bytes (as
+// ReadUtf8Sequence takes them, without the call). Sixteen ASCII bytes at a time while that goes.
+size_t KeptRunEnd(const unsigned char* p, size_t n, size_t pos) {
+  while (pos < n) {
+    if (pos + kLaneCount <= n) {
+      const TByteLanes bytes = LoadLanes(p + pos);
+      const size_t ascii = FirstSetLane(static_cast<TByteLanes>((bytes == 0) | (bytes >= 0x80)));
+      pos += ascii;
+      if (ascii == kLaneCount)
+        continue;
+    }
+    const unsigned char lead = p[pos];
+    if (lead != 0 && lead < 0x80) {
+      ++pos;
+    } else if (lead >= 0xC2 && lead <= 0xDF && pos + 1 < n && IsContinuation(p[pos + 1])) {
+      pos += 2;
+    } else if (lead >= 0xE0 && lead <= 0xEF && pos + 2 < n && IsContinuation(p[pos + 1]) &&
+               IsContinuation(p[pos + 2]) && (lead != 0xE0 || p[pos + 1] >= 0xA0) &&
+               (lead != 0xED || p[pos + 1] < 0xA0)) {
+      pos += 3;
+    } else {
+      return pos;
+    }
+  }
+  return pos;
 }
 
 }  // namespace
 
 void AppendStoredForm(std::string_view bytes, std::string& out) {
+  const auto* p = reinterpret_cast<const unsigned char*>(bytes.data());
+  const size_t n = bytes.size();
   size_t run = 0;  // start of the bytes copied as they are
   size_t pos = 0;
-  while (pos < bytes.size()) {
-    if (pos + 8 <= bytes.size() && EightPlainAsciiBytes(bytes.data() + pos)) {
-      pos += 8;
-      continue;
-    }
-    const unsigned char lead = static_cast<unsigned char>(bytes[pos]);
-    if (lead != 0 && lead < 0x80) {
-      ++pos;
-      continue;
-    }
+  while (pos < n) {
+    pos = KeptRunEnd(p, n, pos);
+    if (pos == n)
+      break;
+    // Zero, a sequence of four bytes, or a byte of no sequence.
+    const unsigned char lead = p[pos];
     char32_t code_point = 0;
     const size_t length = lead == 0 ? 1 : ReadUtf8Sequence(bytes, pos, code_point);
-    if (length == 2 || length == 3) {
-      pos += length;
-      continue;
-    }
     out.append(bytes.substr(run, pos - run));
     if (length == 4) {
       code_point -= 0x10000;

@@ -1,9 +1,11 @@
 #include "export/timestamp.h"
 
+#include <algorithm>
 #include <charconv>
 #include <cmath>
 #include <cstdint>
 #include <optional>
+#include <string>
 #include <string_view>
 #include <system_error>
 
@@ -116,26 +118,36 @@ std::optional<double> ReadNumber(std::string_view text, char separator) {
   if (IsZero(*number))
     return zero;
 
-  // The same number in the one form that from_chars reads, independent of the locale.
-  std::string plain;
-  if (number->negative)
-    plain += '-';
-  plain += number->integer_digits.empty() ? std::string_view("0") : number->integer_digits;
-  plain += '.';
-  plain += number->fraction_digits;
-  if (!number->exponent_digits.empty()) {
-    plain += number->exponent_negative ? "e-" : "e";
-    plain += number->exponent_digits;
+  // The same number in the one form that from_chars reads, independent of the locale; on the
+  // stack, as a stored moment is short.
+  const std::string_view pieces[] = {
+      number->negative ? "-" : "",
+      number->integer_digits.empty() ? std::string_view("0") : number->integer_digits,
+      ".",
+      number->fraction_digits,
+      number->exponent_digits.empty() ? "" : (number->exponent_negative ? "e-" : "e"),
+      number->exponent_digits};
+  size_t length = 0;
+  for (const std::string_view piece : pieces)
+    length += piece.size();
+  char on_stack[64];
+  std::string on_heap;
+  char* plain = on_stack;
+  if (length > sizeof on_stack) {
+    on_heap.resize(length);
+    plain = on_heap.data();
   }
+  char* end = plain;
+  for (const std::string_view piece : pieces)
+    end = std::copy(piece.begin(), piece.end(), end);
   double value = 0;
-  const std::from_chars_result result =
-      std::from_chars(plain.data(), plain.data() + plain.size(), value);
+  const std::from_chars_result result = std::from_chars(plain, end, value);
   if (result.ec == std::errc::result_out_of_range) {
     if (MagnitudeExponent(*number) > 0)
       return std::nullopt;
     return zero;
   }
-  if (result.ec != std::errc() || result.ptr != plain.data() + plain.size())
+  if (result.ec != std::errc() || result.ptr != end)
     return std::nullopt;
   return value;
 }
@@ -185,10 +197,12 @@ int64_t DayCountToUnixMillis(double day_count) {
 
 }  // namespace
 
+// A text with a comma reads by the comma or not at all (a full stop would break the grammar);
+// one without reads by the comma only where it has no separator at all, and then reads the same
+// by the full stop. So one reading, by the separator the text may have, does.
 int64_t TimestampToUnixMillis(std::string_view Text) {
-  std::optional<double> day_count = ReadNumber(Text, ',');
-  if (!day_count)
-    day_count = ReadNumber(Text, '.');
+  const char separator = Text.find(',') != std::string_view::npos ? ',' : '.';
+  std::optional<double> day_count = ReadNumber(Text, separator);
   if (!day_count || !std::isfinite(*day_count))
     day_count = TodayDayCount();
   return DayCountToUnixMillis(*day_count);

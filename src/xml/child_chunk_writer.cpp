@@ -115,7 +115,7 @@ class TChunkedWrite {
       TXMLTextStream writer(slot.bytes, stream_);
       const int32_t end = std::min(children_.Length(), (chunk + 1) * per_chunk_);
       for (int32_t i = chunk * per_chunk_; i < end; ++i)
-        children_.Node(i).WriteNode(writer);
+        children_.WriteItem(i, writer);
     } catch (...) {
       slot.error = std::current_exception();
     }

@@ -14,8 +14,13 @@ constexpr std::array<uint32_t, 25> kBucketPrimes = {
     49157,    98317,    196613,    393241,    786433,    1572869,   3145739,   6291469, 12582917,
     25165843, 50331653, 100663319, 201326611, 402653189, 805306457, 1610612741};
 
-// Texts are stored back to back in blocks of this size; a longer one gets a block of its own.
-constexpr size_t kBlockSize = 2 * kLargePageSize;
+// Texts are stored back to back in blocks of this size; a longer one gets a block of its own. A
+// text's location is 32 bits: the block's index in the high ten, the offset in the low 22, so that
+// a dictionary holds up to 4 GiB of text.
+constexpr size_t kBlockBits = 22;
+constexpr size_t kBlockSize = size_t{1} << kBlockBits;
+static_assert(kBlockSize % kLargePageSize == 0);
+constexpr size_t kMaxBlocks = size_t{1} << (32 - kBlockBits);
 // The stored length is a base-128 number of at most this many bytes.
 constexpr size_t kMaxLengthBytes = 5;
 
@@ -95,7 +100,10 @@ uint32_t TDictionary::HashStored(std::string_view stored) {
 }
 
 std::string_view TDictionary::Stored(int32_t id) const {
-  const unsigned char* p = entries_[id].stored;
+  const uint32_t location = Entry(id).location;
+  const unsigned char* p =
+      reinterpret_cast<const unsigned char*>(blocks_[location >> kBlockBits].get()) +
+      (location & (kBlockSize - 1));
   size_t length = 0;
   for (int shift = 0;; shift += 7) {
     const unsigned char byte = *p++;
@@ -107,8 +115,8 @@ std::string_view TDictionary::Stored(int32_t id) const {
 }
 
 std::optional<int32_t> TDictionary::FindStored(std::string_view stored, uint32_t hash) const {
-  for (int32_t id = heads_[hash % heads_.size()]; id >= 0; id = entries_[id].next) {
-    if (entries_[id].hash == hash && Stored(id) == stored)
+  for (int32_t id = heads_[hash % heads_.size()]; id >= 0; id = Entry(id).next) {
+    if (Entry(id).hash == hash && Stored(id) == stored)
       return id;
   }
   return std::nullopt;
@@ -158,8 +166,11 @@ int32_t TDictionary::Add(std::string_view stored, uint32_t hash) {
     throw std::length_error("The document's dictionary is full.");
 
   const int32_t id = Count();
+  if ((static_cast<size_t>(id) >> kEntryChunkBits) == entry_chunks_.size())
+    entry_chunks_.push_back(std::make_unique_for_overwrite<TEntry[]>(size_t{1} << kEntryChunkBits));
   const size_t bucket = hash % heads_.size();
-  entries_.push_back({Store(stored), hash, heads_[bucket]});
+  Entry(id) = {Store(stored), hash, heads_[bucket]};
+  ++count_;
   heads_[bucket] = id;
 
   if (static_cast<uint32_t>(Count()) >= rebuild_threshold_)
@@ -167,9 +178,12 @@ int32_t TDictionary::Add(std::string_view stored, uint32_t hash) {
   return id;
 }
 
-const unsigned char* TDictionary::Store(std::string_view stored) {
+uint32_t TDictionary::Store(std::string_view stored) {
   const size_t needed = kMaxLengthBytes + stored.size();
   if (needed > block_left_) {
+    if (blocks_.size() == kMaxBlocks)
+      throw std::length_error("The document's dictionary is full.");
+    // A text longer than a block gets one of its own, with no room after it.
     const size_t size = std::max(needed, kBlockSize);
     blocks_.push_back(AllocateLargeBlock(size));
     block_next_ = reinterpret_cast<unsigned char*>(blocks_.back().get());
@@ -179,9 +193,12 @@ const unsigned char* TDictionary::Store(std::string_view stored) {
   unsigned char* const text = PutLength(start, stored.size());
   std::memcpy(text, stored.data(), stored.size());
   const size_t used = static_cast<size_t>(text - start) + stored.size();
+  const auto block = reinterpret_cast<unsigned char*>(blocks_.back().get());
+  const auto location = static_cast<uint32_t>(((blocks_.size() - 1) << kBlockBits) |
+                                              static_cast<size_t>(start - block));
   block_next_ += used;
   block_left_ -= used;
-  return start;
+  return location;
 }
 
 void TDictionary::ThrowNoSuchId() {
@@ -220,8 +237,8 @@ void TDictionary::AppendText(int32_t id, std::u16string& out) const {
 void TDictionary::Rebuild(uint32_t bucket_count) {
   heads_.assign(bucket_count, -1);
   for (int32_t id = 0; id < Count(); ++id) {
-    const size_t bucket = entries_[id].hash % bucket_count;
-    entries_[id].next = heads_[bucket];
+    const size_t bucket = Entry(id).hash % bucket_count;
+    Entry(id).next = heads_[bucket];
     heads_[bucket] = id;
   }
   rebuild_threshold_ = ThresholdFor(bucket_count);

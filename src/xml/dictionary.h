@@ -48,7 +48,7 @@ class TDictionary {
     return Stored(id);
   }
 
-  int32_t Count() const { return static_cast<int32_t>(entries_.size()); }
+  int32_t Count() const { return count_; }
   // Throws std::out_of_range, as Lookup does, for an id that was never handed out.
   void CheckId(int32_t id) const {
     if (id < 0 || id >= Count())
@@ -62,8 +62,9 @@ class TDictionary {
   static uint32_t BucketCountFor(size_t text_count);
 
  private:
+  // Twelve bytes a text, as a document may hold millions of them.
   struct TEntry {
-    const unsigned char* stored;  // the length of the stored form (base 128), then the form
+    uint32_t location;  // of the stored form's length (base 128) and the form: see Store
     uint32_t hash;
     int32_t next;  // the next id in the same bucket, or -1
   };
@@ -82,8 +83,10 @@ class TDictionary {
   std::string_view Stored(int32_t id) const;
   // Adds the new text of stored form `stored` and returns its id.
   int32_t Add(std::string_view stored, uint32_t hash);
-  // Copies `stored`, after its length, into the text blocks and returns where that starts.
-  const unsigned char* Store(std::string_view stored);
+  // Copies `stored`, after its length, into the text blocks and returns where that starts: the
+  // index of the block, times kBlockSize, plus the offset in it. Throws std::length_error when
+  // the blocks can be counted no further.
+  uint32_t Store(std::string_view stored);
   void Rebuild(uint32_t bucket_count);
   TRecent* RecentSlot(std::u16string_view text);
   [[noreturn]] static void ThrowNoSuchId();
@@ -91,8 +94,15 @@ class TDictionary {
   std::vector<TLargeBlock> blocks_;  // stored forms, each with its length
   unsigned char* block_next_ = nullptr;
   size_t block_left_ = 0;
-  std::vector<TEntry> entries_;  // per id
-  std::vector<int32_t> heads_;   // per bucket, the first id, or -1
+  // The entries per id, in chunks of a fixed size: they grow without moving, nor doubling.
+  static constexpr int kEntryChunkBits = 14;
+  TEntry& Entry(int32_t id) const {
+    return entry_chunks_[static_cast<size_t>(id) >> kEntryChunkBits]
+                        [static_cast<size_t>(id) & ((size_t{1} << kEntryChunkBits) - 1)];
+  }
+  std::vector<std::unique_ptr<TEntry[]>> entry_chunks_;
+  int32_t count_ = 0;
+  std::vector<int32_t> heads_;  // per bucket, the first id, or -1
   uint32_t rebuild_threshold_;
   std::array<TRecent, 128> recent_;
   mutable std::string scratch_;

@@ -2,6 +2,9 @@
 
 #include <array>
 #include <cstdint>
+#include <cstring>
+
+#include "xml/byte_lanes.h"
 
 namespace velmorra {
 
@@ -84,14 +87,15 @@ bool StoredPairAt(const unsigned char* s, size_t n, size_t i) {
          IsLowSurrogate(ThreeByteUnit(s + i + 3));
 }
 
-// The four UTF-8 bytes of the character of the stored surrogate pair at `p`.
-void AppendPairAsUtf8(const unsigned char* p, std::string& out) {
+// Writes the four UTF-8 bytes of the character of the stored surrogate pair at `p`.
+char* WritePairAsUtf8(const unsigned char* p, char* out) {
   const char32_t c =
       0x10000 + ((ThreeByteUnit(p) - 0xD800) << 10) + (ThreeByteUnit(p + 3) - 0xDC00);
-  const char bytes[4] = {
-      static_cast<char>(0xF0 | (c >> 18)), static_cast<char>(0x80 | (c >> 12 & 0x3F)),
-      static_cast<char>(0x80 | (c >> 6 & 0x3F)), static_cast<char>(0x80 | (c & 0x3F))};
-  out.append(bytes, 4);
+  *out++ = static_cast<char>(0xF0 | (c >> 18));
+  *out++ = static_cast<char>(0x80 | (c >> 12 & 0x3F));
+  *out++ = static_cast<char>(0x80 | (c >> 6 & 0x3F));
+  *out++ = static_cast<char>(0x80 | (c & 0x3F));
+  return out;
 }
 
 // The UTF-8 bytes of a replacement: ASCII, or U+FFFD.
@@ -99,6 +103,40 @@ std::string_view Utf8ReplacementOf(size_t table_entry) {
   static constexpr std::array<std::string_view, 9> kUtf8Replacements = {
       "&quot;", "&amp;", "&apos;", "&lt;", "&gt;", "&#13;", "&#10;", "&#9;", "\xEF\xBF\xBD"};
   return kUtf8Replacements[table_entry - 1];
+}
+
+// Whether a byte of a stored form is copied without a look of its own: ASCII that kAsciiTable
+// leaves, the lead of a two-byte unit (U+0080 to U+07FF, all allowed) or a continuation byte; not
+// the ASCII that is replaced nor the lead of a three-byte unit (E0 to EF, which may be U+0000, a
+// surrogate, U+FFFE or U+FFFF).
+constexpr std::array<bool, 256> MakePlainStoredBytes() {
+  std::array<bool, 256> plain{};
+  for (int byte = 0; byte < 256; ++byte)
+    plain[byte] = byte < 0x80 ? kAsciiTable[byte] == 0 : byte < 0xE0 || byte > 0xEF;
+  return plain;
+}
+
+constexpr std::array<bool, 256> kPlainStoredBytes = MakePlainStoredBytes();
+
+// The end of the run of bytes that kPlainStoredBytes lets pass from `i` in the `n` bytes at `s`:
+// sixteen at a time while sixteen are left.
+size_t PlainRunEnd(const unsigned char* s, size_t n, size_t i) {
+  for (; i + kLaneCount <= n; i += kLaneCount) {
+    const TByteLanes bytes = LoadLanes(s + i);
+    const size_t stop = FirstSetLane(
+        static_cast<TByteLanes>((bytes < 0x20) | (bytes >= 0xE0) | (bytes == '"') | (bytes == '&') |
+                                (bytes == '\'') | (bytes == '<') | (bytes == '>')));
+    if (stop < kLaneCount)
+      return i + stop;
+  }
+  while (i < n && kPlainStoredBytes[s[i]])
+    ++i;
+  return i;
+}
+
+char* Put(char* out, std::string_view bytes) {
+  std::memcpy(out, bytes.data(), bytes.size());
+  return out + bytes.size();
 }
 
 }  // namespace
@@ -111,7 +149,8 @@ void AppendStoredAsUtf8(std::string_view stored, std::string& out) {
   for (size_t i = 0; i < n;) {
     if (s[i] == 0xED && StoredPairAt(s, n, i)) {
       out.append(stored.substr(run, i - run));
-      AppendPairAsUtf8(s + i, out);
+      char pair[4];
+      out.append(pair, static_cast<size_t>(WritePairAsUtf8(s + i, pair) - pair));
       i += 6;
       run = i;
     } else {
@@ -123,28 +162,27 @@ void AppendStoredAsUtf8(std::string_view stored, std::string& out) {
 
 // Follows PlainRunLength and ReplacementOf unit by unit; plain units keep their stored bytes,
 // which are their UTF-8 bytes.
-void AppendEscapedAsUtf8(std::string_view stored, std::string& out) {
+char* WriteEscapedAsUtf8(std::string_view stored, char* out) {
   const auto* s = reinterpret_cast<const unsigned char*>(stored.data());
   const size_t n = stored.size();
   size_t run = 0;
   const auto replace = [&](size_t i, size_t length, std::string_view replacement) {
-    out.append(stored.substr(run, i - run));
-    out.append(replacement);
+    out = Put(out, stored.substr(run, i - run));
+    out = Put(out, replacement);
     run = i + length;
   };
   for (size_t i = 0; i < n;) {
+    i = PlainRunEnd(s, n, i);
+    if (i == n)
+      break;
     const unsigned char byte = s[i];
     if (byte < 0x80) {
-      if (kAsciiTable[byte] != 0)
-        replace(i, 1, Utf8ReplacementOf(kAsciiTable[byte]));
+      replace(i, 1, Utf8ReplacementOf(kAsciiTable[byte]));
       i += 1;
-    } else if (byte < 0xE0) {
-      i += 2;
     } else {
       const char16_t unit = ThreeByteUnit(s + i);
       if (StoredPairAt(s, n, i)) {
-        out.append(stored.substr(run, i - run));
-        AppendPairAsUtf8(s + i, out);
+        out = WritePairAsUtf8(s + i, Put(out, stored.substr(run, i - run)));
         i += 6;
         run = i;
         continue;
@@ -156,7 +194,14 @@ void AppendEscapedAsUtf8(std::string_view stored, std::string& out) {
       i += 3;
     }
   }
-  out.append(stored.substr(run));
+  return Put(out, stored.substr(run));
+}
+
+void AppendEscapedAsUtf8(std::string_view stored, std::string& out) {
+  const size_t start = out.size();
+  out.resize(start + kMaxEscapedGrowth * stored.size());
+  char* const end = WriteEscapedAsUtf8(stored, out.data() + start);
+  out.resize(static_cast<size_t>(end - out.data()));
 }
 
 size_t EscapeStartSize(size_t length) {

@@ -21,6 +21,11 @@ void AppendEscapedMarkup(std::u16string_view text, std::u16string& out);
 // for EscapeMarkup of it. They spare decoding the text to UTF-16 and encoding it again.
 void AppendStoredAsUtf8(std::string_view stored, std::string& out);
 void AppendEscapedAsUtf8(std::string_view stored, std::string& out);
+// AppendEscapedAsUtf8 into the kMaxEscapedGrowth × stored.size() bytes at `out`; returns the end
+// of what it wrote.
+char* WriteEscapedAsUtf8(std::string_view stored, char* out);
+// No byte of a stored form gives more than this many bytes of escaped UTF-8 ("&quot;").
+inline constexpr size_t kMaxEscapedGrowth = 6;
 
 // The room EscapeMarkup starts with for `length` code units: length × 1.1, rounded to the nearest
 // integer with ties to even. Text that needs no escaping fits without growing.

@@ -1,5 +1,8 @@
 #include "xml/xml_document.h"
 
+#include <array>
+#include <vector>
+
 #include "xml/output_code_page.h"
 #include "xml/output_file_stream.h"
 #include "xml/xml_exception.h"
@@ -80,9 +83,47 @@ void TXMLDocument::WriteNode(TXMLTextStream& stream) const {
   for (int32_t i = 0; i < children_.Length(); ++i) {
     if (i > 0)
       stream.LineBreak(true);
-    children_.Node(i).WriteNode(stream);
+    children_.WriteItem(i, stream);
   }
   stream.LeaveLevel();
+}
+
+namespace {
+
+// Calls `use` with the attributes of the compact element `element`, held on the stack when they
+// are few.
+template <typename TUse>
+void WithCompactAttributes(const unsigned char* element, const TElementLayouts& layouts, TUse use) {
+  constexpr size_t kOnStack = 32;
+  const size_t count = layouts[CompactElementLayout(element)].AttributeNameIds.size();
+  if (count <= kOnStack) {
+    std::array<TAttributeIds, kOnStack> attributes;
+    CompactElementAttributes(element, layouts, std::span(attributes.data(), count));
+    use(std::span<const TAttributeIds>(attributes.data(), count));
+  } else {
+    std::vector<TAttributeIds> attributes(count);
+    CompactElementAttributes(element, layouts, attributes);
+    use(std::span<const TAttributeIds>(attributes));
+  }
+}
+
+}  // namespace
+
+TXMLNode& TXMLDocument::ExpandCompactElement(const unsigned char* element) {
+  const int32_t tag_name_id = layouts_[CompactElementLayout(element)].TagNameId;
+  TXMLPtr<TXMLElement> node = NewElement(dictionary_.Lookup(tag_name_id));
+  WithCompactAttributes(element, layouts_, [&](std::span<const TAttributeIds> attributes) {
+    for (const TAttributeIds& pair : attributes)
+      node->SetAttributeIds(pair.NameId, pair.ValueId);
+  });
+  return *node.Detach();
+}
+
+void TXMLDocument::WriteCompactElement(const unsigned char* element, TXMLTextStream& stream) const {
+  const int32_t tag_name_id = layouts_[CompactElementLayout(element)].TagNameId;
+  WithCompactAttributes(element, layouts_, [&](std::span<const TAttributeIds> attributes) {
+    stream.EmitEmptyElement(dictionary_, tag_name_id, attributes);
+  });
 }
 
 IXMLElementPtr TXMLDocument::CreateElement(std::u16string_view tag_name) {

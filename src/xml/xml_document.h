@@ -9,6 +9,7 @@
 #include <utility>
 
 #include "xml/byte_stream.h"
+#include "xml/compact_element.h"
 #include "xml/dictionary.h"
 #include "xml/node_arena.h"
 #include "xml/xml_interfaces.h"
@@ -61,6 +62,10 @@ class TXMLDocument : public TXMLNode, public IXMLDocument {
   // nodes of the attribute class (see TXMLElement). A specialised document whose attribute class
   // must see every SetAttribute returns false.
   virtual bool KeepsAttributesCompact() const { return true; }
+  // Whether AppendElementIds may keep an element compactly, making its node of the element class
+  // only when it is asked for. A specialised document whose element class must see every
+  // element made returns false.
+  virtual bool KeepsElementsCompact() const { return true; }
 
   // A new node of this document in the document's memory; `arguments` go to its constructor.
   template <typename TNode, typename... TArguments>
@@ -77,7 +82,8 @@ class TXMLDocument : public TXMLNode, public IXMLDocument {
 
  private:
   friend class TXMLNode;
-  friend class TXMLElement;  // its attributes: nodes from NewAttribute, pairs in arena_
+  friend class TXMLElement;  // its attributes (nodes from NewAttribute, pairs in arena_) and
+                             // compact children
 
   // The lists of a node that does not hold its own (an attribute, a processing instruction).
   struct TKeptLists {
@@ -90,12 +96,16 @@ class TXMLDocument : public TXMLNode, public IXMLDocument {
   TXMLNamedNodeMap* KeptAttributes(TXMLNode& node, bool create);
   TKeptLists* KeptLists(TXMLNode& node, bool create);
   void DropKeptLists(const TXMLNode& node);
+  // The node of a compact element of this document (see TXMLNode::ExpandCompactChild).
+  TXMLNode& ExpandCompactElement(const unsigned char* element);
+  void WriteCompactElement(const unsigned char* element, TXMLTextStream& stream) const;
   // A node of this document was destroyed.
   void NodeGone();
   void DeleteWhenUnused();
 
   mutable TDictionary dictionary_;
   TNodeArena arena_;
+  TElementLayouts layouts_;  // of the compact elements, which live in arena_
   TXMLNodeList children_{*this};
   TXMLNamedNodeMap attributes_{*this};
   std::unordered_map<const TXMLNode*, std::unique_ptr<TKeptLists>> kept_lists_;

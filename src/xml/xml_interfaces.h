@@ -2,6 +2,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <span>
 #include <string>
 #include <string_view>
 #include <type_traits>
@@ -164,6 +165,12 @@ class IXMLNode : public IXMLReferenced {
   virtual IXMLNodePtr AppendChild(const IXMLNodePtr& new_child) = 0;
 };
 
+// An attribute given by the dictionary ids of its name and its value.
+struct TAttributeIds {
+  int32_t NameId;
+  int32_t ValueId;
+};
+
 class IXMLElement : public virtual IXMLNode {
  public:
   virtual std::u16string TagName() const = 0;
@@ -173,6 +180,12 @@ class IXMLElement : public virtual IXMLNode {
   // SetAttribute with the name and the value given by their ids in the owner document's
   // Dictionary(), for a caller that interns its texts itself.
   virtual void SetAttributeIds(int32_t name_id, int32_t value_id) = 0;
+  // Appends to this element's children a new element named by `tag_name_id` with `attributes`,
+  // ids as in SetAttributeIds: the same as CreateElement, AppendChild and SetAttributeIds of each
+  // pair in turn, for a caller that makes very many alike elements. The new element may be kept
+  // compactly, without a node, until ChildNodes hands it out; it is then a node of the document's
+  // element class, which stays. Throws std::out_of_range for an id that was never handed out.
+  virtual void AppendElementIds(int32_t tag_name_id, std::span<const TAttributeIds> attributes) = 0;
 };
 
 class IXMLAttribute : public virtual IXMLNode {

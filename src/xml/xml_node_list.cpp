@@ -9,20 +9,27 @@ namespace velmorra {
 
 namespace {
 
-IXMLNodePtr ItemOf(const std::vector<TXMLNode*>& nodes, int32_t index) {
-  if (index < 0 || static_cast<size_t>(index) >= nodes.size())
-    return nullptr;
-  return IXMLNodePtr(nodes[index]);
+constexpr uintptr_t kCompactBit = 1;
+
+bool IsCompact(uintptr_t item) {
+  return (item & kCompactBit) != 0;
+}
+
+TXMLNode* NodeOf(uintptr_t item) {
+  return reinterpret_cast<TXMLNode*>(item);
 }
 
 // Releases every node of `nodes`, emptying it first: a node that goes may reach this list again
 // (through its parent link) while it is destroyed.
-void ReleaseAll(std::vector<TXMLNode*>& nodes, const TXMLNode& holder) {
-  std::vector<TXMLNode*> released;
+template <typename TItems, typename TNodeOf>
+void ReleaseAll(TItems& nodes, const TXMLNode& holder, TNodeOf node_of) {
+  TItems released;
   released.swap(nodes);
-  for (TXMLNode* node : released) {
-    node->ForgetParent(holder);
-    node->Release();
+  for (const auto item : released) {
+    if (TXMLNode* node = node_of(item)) {
+      node->ForgetParent(holder);
+      node->Release();
+    }
   }
 }
 
@@ -41,25 +48,54 @@ void TXMLNodeList::Release() {
 }
 
 IXMLNodePtr TXMLNodeList::Item(int32_t index) const {
-  return ItemOf(nodes_, index);
+  if (index < 0 || index >= Length())
+    return nullptr;
+  return IXMLNodePtr(&Node(index));
+}
+
+TXMLNode& TXMLNodeList::Node(int32_t index) const {
+  TItem& item = items_[static_cast<size_t>(index)];
+  if (IsCompact(item)) {
+    const auto* element = reinterpret_cast<const unsigned char*>(item & ~kCompactBit);
+    item = reinterpret_cast<TItem>(&holder_.ExpandCompactChild(element));
+  }
+  return *NodeOf(item);
+}
+
+uint8_t TXMLNodeList::ItemType(int32_t index) const {
+  const TItem item = items_[static_cast<size_t>(index)];
+  return IsCompact(item) ? kElementNode : NodeOf(item)->NodeType();
+}
+
+void TXMLNodeList::WriteItem(int32_t index, TXMLTextStream& stream) const {
+  const TItem item = items_[static_cast<size_t>(index)];
+  if (IsCompact(item)) {
+    holder_.WriteCompactChild(reinterpret_cast<const unsigned char*>(item & ~kCompactBit), stream);
+  } else {
+    NodeOf(item)->WriteNode(stream);
+  }
 }
 
 void TXMLNodeList::Add(TXMLNode& node) {
-  nodes_.push_back(&node);
+  items_.push_back(reinterpret_cast<TItem>(&node));
   node.AddRef();
 }
 
+void TXMLNodeList::AddCompact(const unsigned char* element) {
+  items_.push_back(reinterpret_cast<TItem>(element) | kCompactBit);
+}
+
 void TXMLNodeList::Remove(const TXMLNode* node) {
-  const auto found = std::find(nodes_.begin(), nodes_.end(), node);
-  if (found == nodes_.end())
+  const auto found = std::find(items_.begin(), items_.end(), reinterpret_cast<TItem>(node));
+  if (found == items_.end())
     return;
-  TXMLNode* removed = *found;
-  nodes_.erase(found);
+  TXMLNode* removed = NodeOf(*found);
+  items_.erase(found);
   removed->Release();
 }
 
 void TXMLNodeList::Clear() {
-  ReleaseAll(nodes_, holder_);
+  ReleaseAll(items_, holder_, [](TItem item) { return IsCompact(item) ? nullptr : NodeOf(item); });
 }
 
 TXMLNamedNodeMap::~TXMLNamedNodeMap() {
@@ -75,7 +111,9 @@ void TXMLNamedNodeMap::Release() {
 }
 
 IXMLNodePtr TXMLNamedNodeMap::Item(int32_t index) const {
-  return ItemOf(nodes_, index);
+  if (index < 0 || static_cast<size_t>(index) >= nodes_.size())
+    return nullptr;
+  return IXMLNodePtr(nodes_[index]);
 }
 
 IXMLNodePtr TXMLNamedNodeMap::GetNamedItem(std::u16string_view name) const {
@@ -107,7 +145,7 @@ void TXMLNamedNodeMap::PutNamedItem(TXMLNode* node) {
 }
 
 void TXMLNamedNodeMap::Clear() {
-  ReleaseAll(nodes_, holder_);
+  ReleaseAll(nodes_, holder_, [](TXMLNode* node) { return node; });
 }
 
 }  // namespace velmorra

@@ -5,6 +5,7 @@
 #include <stdexcept>
 
 #include "xml/child_chunk_writer.h"
+#include "xml/compact_element.h"
 #include "xml/xml_document.h"
 #include "xml/xml_exception.h"
 #include "xml/xml_text_stream.h"
@@ -93,6 +94,16 @@ IXMLNodePtr TXMLNode::AppendChild(const IXMLNodePtr& new_child) {
   return new_child;
 }
 
+TXMLNode& TXMLNode::ExpandCompactChild(const unsigned char* element) {
+  TXMLNode& child = document_->ExpandCompactElement(element);
+  child.parent_ = this;
+  return child;
+}
+
+void TXMLNode::WriteCompactChild(const unsigned char* element, TXMLTextStream& stream) const {
+  document_->WriteCompactElement(element, stream);
+}
+
 bool TXMLNode::HasSameName(const TXMLNode& other) const {
   if (document_ == other.document_ && name_id_ >= 0 && other.name_id_ >= 0)
     return name_id_ == other.name_id_;
@@ -125,9 +136,9 @@ void TXMLElement::MakeAttributeNodes() {
   const TDictionary& dictionary = Dictionary();
   auto attributes = std::make_unique<TXMLNamedNodeMap>(*this);
   attributes->Reserve(pair_count_ == 0 ? document.attribute_room_ : pair_count_);
-  for (const TAttributePair& pair : std::span(pairs_, pair_count_)) {
-    TXMLPtr<TXMLAttr> attribute = document.NewAttribute(dictionary.Lookup(pair.name_id));
-    attribute->SetNodeValue(dictionary.Lookup(pair.value_id));
+  for (const TAttributeIds& pair : std::span(pairs_, pair_count_)) {
+    TXMLPtr<TXMLAttr> attribute = document.NewAttribute(dictionary.Lookup(pair.NameId));
+    attribute->SetNodeValue(dictionary.Lookup(pair.ValueId));
     attributes->PutNamedItem(attribute.Detach());
   }
   attributes_ = std::move(attributes);
@@ -171,9 +182,9 @@ void TXMLElement::SetAttributeNode(std::u16string_view name, std::u16string_view
 
 void TXMLElement::SetAttributePair(int32_t name_id, int32_t value_id) {
   TXMLDocument& document = Owner();
-  for (TAttributePair& pair : std::span(pairs_, pair_count_)) {
-    if (pair.name_id == name_id) {
-      pair.value_id = value_id;
+  for (TAttributeIds& pair : std::span(pairs_, pair_count_)) {
+    if (pair.NameId == name_id) {
+      pair.ValueId = value_id;
       return;
     }
   }
@@ -182,8 +193,8 @@ void TXMLElement::SetAttributePair(int32_t name_id, int32_t value_id) {
     const size_t room = std::max({document.attribute_room_, size_t{2} * pair_room_, size_t{4}});
     if (room > UINT32_MAX)
       throw std::length_error("An element has too many attributes.");
-    auto* pairs = static_cast<TAttributePair*>(
-        document.arena_.Allocate(room * sizeof(TAttributePair), alignof(TAttributePair)));
+    auto* pairs = static_cast<TAttributeIds*>(
+        document.arena_.Allocate(room * sizeof(TAttributeIds), alignof(TAttributeIds)));
     std::copy_n(pairs_, pair_count_, pairs);
     pairs_ = pairs;
     pair_room_ = static_cast<uint32_t>(room);
@@ -193,19 +204,45 @@ void TXMLElement::SetAttributePair(int32_t name_id, int32_t value_id) {
     document.attribute_room_ = pair_count_;
 }
 
+void TXMLElement::AppendElementIds(int32_t tag_name_id, std::span<const TAttributeIds> attributes) {
+  TXMLDocument& document = Owner();
+  const TDictionary& dictionary = Dictionary();
+  dictionary.CheckId(tag_name_id);
+  for (const TAttributeIds& pair : attributes) {
+    dictionary.CheckId(pair.NameId);
+    dictionary.CheckId(pair.ValueId);
+  }
+  std::optional<uint32_t> layout;
+  if (document.KeepsElementsCompact() && document.KeepsAttributesCompact())
+    layout = document.layouts_.Find(tag_name_id, attributes);
+  if (!layout) {
+    const IXMLElementPtr element = document.CreateElement(dictionary.Lookup(tag_name_id));
+    AppendChild(element);
+    for (const TAttributeIds& pair : attributes)
+      element->SetAttributeIds(pair.NameId, pair.ValueId);
+    return;
+  }
+  Children(true)->AddCompact(MakeCompactElement(document.arena_, *layout, attributes));
+}
+
 void TXMLElement::WriteNode(TXMLTextStream& stream) const {
+  const TXMLNodeList* children = ChildList();
+  const bool empty = !children || children->Length() == 0;
+  if (empty && !attributes_) {
+    stream.EmitEmptyElement(Dictionary(), NameId(), std::span(pairs_, pair_count_));
+    return;
+  }
   stream.LineBreak(false);
   stream.EmitStartTag(Dictionary(), NameId());
   if (attributes_) {
     for (int32_t i = 0; i < attributes_->Length(); ++i)
       attributes_->Node(i).WriteNode(stream);
   } else {
-    for (const TAttributePair& pair : std::span(pairs_, pair_count_))
-      stream.EmitAttribute(Dictionary(), pair.name_id, pair.value_id);
+    for (const TAttributeIds& pair : std::span(pairs_, pair_count_))
+      stream.EmitAttribute(Dictionary(), pair.NameId, pair.ValueId);
   }
-  const TXMLNodeList* children = ChildList();
-  if (!children || children->Length() == 0) {
-    stream.Emit(stream.Layout() == LayoutMode::Indented ? u" />" : u"/>");
+  if (empty) {
+    stream.EmitEmptyTagEnd();
     return;
   }
   stream.Emit(u">");
@@ -214,10 +251,10 @@ void TXMLElement::WriteNode(TXMLTextStream& stream) const {
     WriteChildrenInChunks(*children, stream);
   } else {
     for (int32_t i = 0; i < children->Length(); ++i)
-      children->Node(i).WriteNode(stream);
+      children->WriteItem(i, stream);
   }
   stream.LeaveLevel();
-  if (children->Length() != 1 || children->Node(0).NodeType() != kTextNode)
+  if (children->Length() != 1 || children->ItemType(0) != kTextNode)
     stream.LineBreak(false);
   stream.EmitEndTag(Dictionary(), NameId());
 }

@@ -59,6 +59,13 @@ class TXMLNode : public virtual IXMLNode {
     return const_cast<TXMLNode*>(this)->AttributeItems(false);
   }
 
+  // A node of the compact element `element` (compact_element.h), which this node's child list
+  // holds, made of the document's element class with this node as its parent. The caller takes
+  // over the one reference it comes with.
+  TXMLNode& ExpandCompactChild(const unsigned char* element);
+  // Writes the compact element `element` of this node's document as its node would be written.
+  void WriteCompactChild(const unsigned char* element, TXMLTextStream& stream) const;
+
   // Clears the parent link if it names `parent` (the parent lets go of this node).
   void ForgetParent(const TXMLNode& parent) {
     if (parent_ == &parent)
@@ -108,6 +115,7 @@ class TXMLElement : public TXMLNode, public IXMLElement {
   std::u16string TagName() const override { return NodeName(); }
   void SetAttribute(std::u16string_view name, std::u16string_view value) override;
   void SetAttributeIds(int32_t name_id, int32_t value_id) override;
+  void AppendElementIds(int32_t tag_name_id, std::span<const TAttributeIds> attributes) override;
   void WriteNode(TXMLTextStream& stream) const override;
 
  protected:
@@ -117,11 +125,6 @@ class TXMLElement : public TXMLNode, public IXMLElement {
   TXMLNamedNodeMap* AttributeItems(bool create) override;
 
  private:
-  struct TAttributePair {
-    int32_t name_id;
-    int32_t value_id;
-  };
-
   // Replaces the compact form by a collection of new attribute nodes. On failure (no memory) the
   // compact form stays as it was.
   void MakeAttributeNodes();
@@ -133,7 +136,7 @@ class TXMLElement : public TXMLNode, public IXMLElement {
   // The compact form, in the document's node memory: `pair_count_` pairs with room for
   // `pair_room_`; none once the collection exists. Outgrown room stays unused, as the document
   // gives its node memory back only all at once.
-  TAttributePair* pairs_ = nullptr;
+  TAttributeIds* pairs_ = nullptr;
   uint32_t pair_count_ = 0;
   uint32_t pair_room_ = 0;
   std::unique_ptr<TXMLNamedNodeMap> attributes_;

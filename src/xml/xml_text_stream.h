@@ -1,8 +1,10 @@
 #pragma once
 
 #include <cstdint>
+#include <span>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "xml/byte_stream.h"
 #include "xml/dictionary.h"
@@ -41,6 +43,12 @@ class TXMLTextStream {
   void EmitStartTag(const TDictionary& dictionary, int32_t name_id);
   void EmitEndTag(const TDictionary& dictionary, int32_t name_id);
   void EmitAttribute(const TDictionary& dictionary, int32_t name_id, int32_t value_id);
+  // The end of an empty element's start tag: " />" under Indented, "/>" otherwise.
+  void EmitEmptyTagEnd();
+  // Writes an element without children, with its line break: the same as LineBreak(false),
+  // EmitStartTag, EmitAttribute of each pair and EmitEmptyTagEnd, in one write.
+  void EmitEmptyElement(const TDictionary& dictionary, int32_t name_id,
+                        std::span<const TAttributeIds> attributes);
   // Under LineBreaks and Indented: writes CR LF when `force` is set or Depth is above 0, then,
   // under Indented, two spaces per level while Depth is above 0 and below kTopLevel.
   void LineBreak(bool force);
@@ -52,14 +60,31 @@ class TXMLTextStream {
   int32_t Depth() const { return depth_; }
 
  private:
+  // Whether fragments are written as UTF-8 bytes made here rather than converted by text_.
+  bool WritesUtf8Bytes() const;
+  // The number of spaces of LineBreak(force)'s indentation, and whether it starts with CR LF.
+  size_t IndentWidth() const;
+  bool BreaksLine(bool force) const;
+  // In UTF-8, ` name="` of the attribute name `name_id`.
+  const std::string& AttributeStart(const TDictionary& dictionary, int32_t name_id);
+  // Writes what EmitAttribute writes, in UTF-8, at `used` in bytes_; the new end.
+  size_t PutAttributeBytes(const TDictionary& dictionary, int32_t name_id, int32_t value_id,
+                           size_t used);
+
   TOrvikTextStream text_;
   LayoutMode layout_;
   int32_t depth_ = -1;
   // Reused for every fragment that is built, and for the texts that go into it.
   std::u16string fragment_;
   std::u16string value_;
-  std::string bytes_;  // a fragment already in UTF-8
+  std::string bytes_;  // a fragment already in UTF-8 (its first bytes; the rest is room)
   std::u16string indentation_;
+  // In UTF-8, ` name="` of the attribute names with small ids, made when first written (empty
+  // until then).
+  std::vector<std::string> attribute_starts_;
+  std::string scratch_start_;  // the same for a larger id
+  // In UTF-8, the escaped values with small ids and their closing quote, made when first written.
+  std::vector<std::string> value_ends_;
 };
 
 }  // namespace velmorra

@@ -78,7 +78,7 @@ TEST_P(DecodeStoredTextCases, StoredFormIsTheDictionarysFormOfTheDecodedText) {
   EXPECT_EQ(dictionary.Count(), id + 1);
 }
 
-// Zero bytes (kept, since values are read by their length) and runs longer than the eight bytes
+// Zero bytes (kept, since values are read by their length) and runs longer than the sixteen bytes
 // the plain ASCII is skipped by.
 INSTANTIATE_TEST_SUITE_P(
     ZeroBytesAndLongRuns, DecodeStoredTextCases,
@@ -96,6 +96,27 @@ INSTANTIATE_TEST_SUITE_P(
                                                      16)},
                       TStoredTextCase{"0123456789ab\xF0\x9F\x98\x80xyz01234567",
                                       u"0123456789ab\xD83D\xDE00xyz01234567"}));
+
+// Each sequence that is not plain ASCII, well-formed or not, cut off at the end or not, at every
+// position of a text longer than the sixteen bytes looked at together.
+TEST(AppendStoredForm, EverySequenceAtEveryPositionGivesTheDictionarysForm) {
+  const std::string sequences[] = {std::string(1, '\0'), "\xFF",         "\x80",
+                                   "\xC3\xA9",           "\xE6\x98\x8E", "\xEF\xBF\xBF",
+                                   "\xF0\x9F\x98\x80",   "\xED\xA0\xBD", "\xE0\x80\x80",
+                                   "\xC0\xAF",           "\xC3",         "\xE6\x98",
+                                   "\xF0\x9F\x98"};
+  for (const std::string& sequence : sequences) {
+    for (size_t position = 0; position <= 40; ++position) {
+      std::string bytes = "0123456789abcdefghij0123456789abcdefghij";
+      bytes.insert(position, sequence);
+      TDictionary dictionary;
+      const int32_t id = dictionary.Intern(DecodeStoredText(bytes));
+      std::string stored;
+      AppendStoredForm(bytes, stored);
+      EXPECT_EQ(stored, dictionary.StoredForm(id)) << position;
+    }
+  }
+}
 
 TEST(DecodeStoredText, AgreesWithTheStrictDecoderOnWellFormedText) {
   const std::string text = "Привет 明日 😊 Grüße & <tags> \"quotes\" \n\r\t";

@@ -117,5 +117,17 @@ TEST(DictionaryTest, IdsSurviveEveryRebuild) {
   EXPECT_EQ(dictionary.Count(), 5000);
 }
 
+// A text longer than a block of the dictionary's text memory gets a block of its own; the texts
+// before and after it keep theirs.
+TEST(DictionaryTest, TextLongerThanABlockLeavesItsNeighboursIntact) {
+  TDictionary dictionary;
+  const std::u16string huge(5 * 1024 * 1024, u'x');
+  const std::vector<std::u16string> texts = {u"before", huge, u"after", u"and more"};
+  for (size_t i = 0; i < texts.size(); ++i)
+    ASSERT_EQ(dictionary.Intern(texts[i]), static_cast<int32_t>(i));
+  for (size_t i = 0; i < texts.size(); ++i)
+    EXPECT_TRUE(dictionary.Lookup(static_cast<int32_t>(i)) == texts[i]) << i;
+}
+
 }  // namespace
 }  // namespace velmorra

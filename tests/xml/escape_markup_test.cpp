@@ -58,7 +58,7 @@ std::string Utf8Written(std::u16string_view text) {
 
 // Made from the dictionary's stored form, the bytes are those of the text, or of its escaped form,
 // written as UTF-8: for each character that needs work at every position around the runs of
-// plain text that are copied eight bytes at a time.
+// plain text that are looked at sixteen bytes at a time.
 TEST(EscapeMarkupTest, StoredFormsGiveTheBytesOfTheTextWrittenAsUtf8) {
   const std::u16string specials[] = {u"\"",
                                      u"&",
@@ -79,8 +79,8 @@ TEST(EscapeMarkupTest, StoredFormsGiveTheBytesOfTheTextWrittenAsUtf8) {
                                      u"\u044F\u044F&\u044F"};
   TDictionary dictionary;
   for (const std::u16string& special : specials) {
-    for (size_t position = 0; position < 20; ++position) {
-      std::u16string text = u"0123456789abcdefghij";
+    for (size_t position = 0; position < 40; ++position) {
+      std::u16string text = u"0123456789abcdefghij0123456789abcdefghij";
       text.insert(position, special);
       const std::string_view stored = dictionary.StoredForm(dictionary.Intern(text));
       std::string escaped = "x";

@@ -318,16 +318,30 @@ class TCountedAttr : public TXMLAttr {
   }
 };
 
-// A document with counted attributes that keeps them compactly or not.
+// An element that counts in `made` how many of its kind were made.
+class TCountedElement : public TXMLElement {
+ public:
+  TCountedElement(TXMLDocument& document, std::u16string_view name, int& made)
+      : TXMLElement(document, name) {
+    ++made;
+  }
+};
+
+// A document with counted attributes and elements that keeps them compactly or not.
 class TCountingDocument : public TXMLDocument {
  public:
   explicit TCountingDocument(bool compact) : compact_(compact) {}
-  int Made = 0;
+  int Made = 0;  // attributes
+  int ElementsMade = 0;
 
  protected:
   bool KeepsAttributesCompact() const override { return compact_; }
+  bool KeepsElementsCompact() const override { return compact_; }
   TXMLPtr<TXMLAttr> NewAttribute(std::u16string_view name) override {
     return MakeNode<TCountedAttr>(*this, name, Made);
+  }
+  TXMLPtr<TXMLElement> NewElement(std::u16string_view tag_name) override {
+    return MakeNode<TCountedElement>(*this, tag_name, ElementsMade);
   }
 
  private:
@@ -354,6 +368,26 @@ TEST(XmlTreeTest, AttributeNodesComeFromTheDocumentsAttributeClass) {
     for (int32_t i = 0; i < attributes->Length(); ++i)
       EXPECT_NE(XMLCast<TCountedAttr>(attributes->Item(i)), nullptr) << test.compact;
     EXPECT_EQ(attributes->GetNamedItem(u"read")->NodeValue(), u"1");
+  }
+}
+
+// An element appended by its ids takes no node until it is asked for, and then one of the
+// document's class; a document that keeps nothing compactly makes each at once.
+TEST(XmlTreeTest, ElementsAppendedByIdsComeFromTheDocumentsElementClass) {
+  for (const bool compact : {true, false}) {
+    auto* counting = new TCountingDocument(compact);
+    const IXMLDocumentPtr document(counting);
+    const IXMLElementPtr root = document->CreateElement(u"root");
+    const int32_t sms = document->Dictionary().Intern(u"sms");
+    const int32_t read = document->Dictionary().Intern(u"read");
+    for (int i = 0; i < 3; ++i)
+      root->AppendElementIds(sms, std::vector<TAttributeIds>{{read, read}});
+    EXPECT_EQ(counting->ElementsMade, compact ? 1 : 4) << compact;
+
+    const IXMLNodePtr child = root->ChildNodes()->Item(2);
+    EXPECT_NE(XMLCast<TCountedElement>(child), nullptr) << compact;
+    EXPECT_EQ(child->Attributes()->GetNamedItem(u"read")->NodeValue(), u"read");
+    EXPECT_EQ(counting->ElementsMade, compact ? 2 : 4) << compact;
   }
 }
 

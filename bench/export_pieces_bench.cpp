@@ -51,6 +51,7 @@ void BM_DecodeMessageRows(benchmark::State& state) {
     bool more = true;
     while (more) {
       more = reader.ReadBatch(batch, 512, 256 * 1024);
+      FinishRows(batch);
       messages += static_cast<int64_t>(batch.Rows.size());
       benchmark::DoNotOptimize(batch.Bytes.data());
     }

@@ -11,12 +11,40 @@
 
 namespace velmorra {
 
+namespace {
+
+// A column name as an SQL identifier: in double quotes, each one inside doubled.
+std::string QuotedName(std::string_view name) {
+  std::string quoted = "\"";
+  for (const char c : name) {
+    quoted += c;
+    if (c == '"')
+      quoted += c;
+  }
+  return quoted + "\"";
+}
+
+}  // namespace
+
+std::string MessageColumnsSql(const std::vector<std::string>& columns) {
+  const TResultRow names(&columns);
+  std::string list;
+  for (const std::string_view name : kMessageColumns) {
+    const int index = names.ColumnIndex(name);
+    if (index < 0)
+      continue;
+    list += list.empty() ? "" : ", ";
+    list += QuotedName(columns[static_cast<size_t>(index)]);
+  }
+  return list.empty() ? "*" : list;
+}
+
 TMessageRowReader::TMessageRowReader(TLite3ResultSet& messages)
     : messages_(messages),
-      sender_(messages.EmptyRow.ColumnIndex("Sender")),
-      timestamp_(messages.EmptyRow.ColumnIndex("SentReceivedTimestamp")),
-      status_(messages.EmptyRow.ColumnIndex("Status")),
-      text_(messages.EmptyRow.ColumnIndex("Text")) {}
+      sender_(messages.EmptyRow.ColumnIndex(kMessageColumns[0])),
+      timestamp_(messages.EmptyRow.ColumnIndex(kMessageColumns[1])),
+      status_(messages.EmptyRow.ColumnIndex(kMessageColumns[2])),
+      text_(messages.EmptyRow.ColumnIndex(kMessageColumns[3])) {}
 
 bool TMessageRowReader::ReadBatch(TMessageBatch& batch, size_t row_limit, size_t byte_limit) {
   batch.Clear();
@@ -25,45 +53,37 @@ bool TMessageRowReader::ReadBatch(TMessageBatch& batch, size_t row_limit, size_t
       return false;
     TMessageRow& row = batch.Rows.emplace_back();
     row.Address = AppendText(sender_, batch);
-    row.Date = AppendDate(batch);
+    ReadMoment(row, batch);
     row.Sent = ReadSent();
     row.Body = AppendText(text_, batch);
   }
   return true;
 }
 
-TStoredTextRef TMessageRowReader::Finish(size_t offset, TMessageBatch& batch) const {
-  const std::string_view stored = std::string_view(batch.Bytes).substr(offset);
-  return {offset, static_cast<uint32_t>(stored.size()), TDictionary::HashStored(stored)};
-}
-
 TStoredTextRef TMessageRowReader::AppendText(int column, TMessageBatch& batch) {
   const size_t offset = batch.Bytes.size();
   AppendStoredForm(messages_.ColumnBytes(column), batch.Bytes);
-  return Finish(offset, batch);
+  return {offset, static_cast<uint32_t>(batch.Bytes.size() - offset)};
 }
 
 // A REAL or INTEGER is read as a number; the library prints it only where the number alone cannot
 // tell the second (see RealTimestampToUnixMillis).
-TStoredTextRef TMessageRowReader::AppendDate(TMessageBatch& batch) {
-  std::optional<int64_t> millis;
+void TMessageRowReader::ReadMoment(TMessageRow& row, TMessageBatch& batch) {
   switch (messages_.ColumnType(timestamp_)) {
     case TColumnType::Integer:
-      millis = IntegerTimestampToUnixMillis(messages_.ColumnInteger(timestamp_));
+      row.Millis = IntegerTimestampToUnixMillis(messages_.ColumnInteger(timestamp_));
       break;
     case TColumnType::Real:
-      millis = RealTimestampToUnixMillis(messages_.ColumnReal(timestamp_));
+      row.Millis = RealTimestampToUnixMillis(messages_.ColumnReal(timestamp_));
       break;
     default:
       break;
   }
-  if (!millis)
-    millis = TimestampToUnixMillis(messages_.ColumnBytes(timestamp_));
-  char digits[24];
-  const char* const end = std::to_chars(digits, digits + sizeof digits, *millis).ptr;
+  if (row.Millis)
+    return;
   const size_t offset = batch.Bytes.size();
-  batch.Bytes.append(digits, static_cast<size_t>(end - digits));
-  return Finish(offset, batch);
+  batch.Bytes.append(messages_.ColumnBytes(timestamp_));
+  row.Moment = {offset, static_cast<uint32_t>(batch.Bytes.size() - offset)};
 }
 
 // An INTEGER prints as its digits, which AsInteger reads back within 32 bits and as 0 beyond; a
@@ -84,6 +104,27 @@ bool TMessageRowReader::ReadSent() {
       break;
   }
   return IsSentStatus(status);
+}
+
+namespace {
+
+void Hash(const TMessageBatch& batch, TStoredTextRef& text) {
+  text.Hash = TDictionary::HashStored(batch.Text(text));
+}
+
+}  // namespace
+
+void FinishRows(TMessageBatch& batch) {
+  for (TMessageRow& row : batch.Rows) {
+    const int64_t millis = row.Millis ? *row.Millis : TimestampToUnixMillis(batch.Text(row.Moment));
+    char digits[24];
+    const char* const end = std::to_chars(digits, digits + sizeof digits, millis).ptr;
+    row.Date = {batch.Bytes.size(), static_cast<uint32_t>(end - digits)};
+    batch.Bytes.append(digits, row.Date.Length);
+    Hash(batch, row.Address);
+    Hash(batch, row.Date);
+    Hash(batch, row.Body);
+  }
 }
 
 }  // namespace velmorra

@@ -1,7 +1,9 @@
 #pragma once
 
+#include <array>
 #include <cstddef>
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -11,7 +13,8 @@ namespace velmorra {
 class TLite3ResultSet;
 
 // A text of a message in the form a document's dictionary stores it (TDictionary::StoredForm),
-// kept in the bytes of its batch, with its TDictionary::HashStored.
+// kept in the bytes of its batch, with its TDictionary::HashStored once FinishRows has worked it
+// out.
 struct TStoredTextRef {
   size_t Offset = 0;
   uint32_t Length = 0;
@@ -21,11 +24,15 @@ struct TStoredTextRef {
 // What a row of the message query becomes before its sms element is made: the texts of `address`
 // (the Sender, decoded by DecodeStoredText), `date` (the decimal digits of TimestampToUnixMillis
 // of SentReceivedTimestamp) and `body` (the Text, decoded by DecodeStoredText), and whether the
-// Status marks a sent message.
+// Status marks a sent message. The reading thread leaves the moment as it read it: its
+// milliseconds where the stored number tells them, else the bytes they are read from; FinishRows
+// makes `Date` of it.
 struct TMessageRow {
   TStoredTextRef Address;
   TStoredTextRef Date;
   TStoredTextRef Body;
+  std::optional<int64_t> Millis;
+  TStoredTextRef Moment;  // the SentReceivedTimestamp's bytes when Millis is empty
   bool Sent = false;
 };
 
@@ -44,6 +51,16 @@ struct TMessageBatch {
   }
 };
 
+// The columns of MessageEx that the export reads, by name.
+inline constexpr std::array<std::string_view, 4> kMessageColumns = {
+    "Sender", "SentReceivedTimestamp", "Status", "Text"};
+
+// The select list of the message query: of the columns `columns` (those of SELECT * FROM
+// MessageEx), the first one of each name in kMessageColumns (letter case ignored, as
+// TResultRow::ColumnIndex does), quoted; "*" when the table has none of them. The library then
+// reads no value the export does not use.
+std::string MessageColumnsSql(const std::vector<std::string>& columns);
+
 // Reads the rows of the message query prepared on `messages` into batches, reading each value as
 // the export reads it (see TMessageRow; a missing column or NULL reads as the empty text, a
 // Status that is no 32-bit integer as 0). Numbers are read as numbers, not printed by the library
@@ -53,15 +70,15 @@ class TMessageRowReader {
   explicit TMessageRowReader(TLite3ResultSet& messages);
 
   // Replaces the rows of `batch` by the next rows of the query, at most `row_limit` of them and
-  // no more once the batch holds `byte_limit` bytes. False when the query has no rows left: then
-  // messages.ErrorCode is 101 at the end and the library's error after a failing step.
+  // no more once the batch holds `byte_limit` bytes, each as the reading thread leaves it (see
+  // TMessageRow). False when the query has no rows left: then messages.ErrorCode is 101 at the
+  // end and the library's error after a failing step.
   bool ReadBatch(TMessageBatch& batch, size_t row_limit, size_t byte_limit);
 
  private:
   TStoredTextRef AppendText(int column, TMessageBatch& batch);
-  TStoredTextRef AppendDate(TMessageBatch& batch);
+  void ReadMoment(TMessageRow& row, TMessageBatch& batch);
   bool ReadSent();
-  TStoredTextRef Finish(size_t offset, TMessageBatch& batch) const;
 
   TLite3ResultSet& messages_;
   int sender_;
@@ -69,5 +86,9 @@ class TMessageRowReader {
   int status_;
   int text_;
 };
+
+// Completes the rows that ReadBatch left: the `date` digits of each row's moment, and the hash of
+// each text. Independent of the statement, so that another thread than the reading one may do it.
+void FinishRows(TMessageBatch& batch);
 
 }  // namespace velmorra

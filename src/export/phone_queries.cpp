@@ -120,9 +120,11 @@ bool AnySmsRow(TLite3ResultSet& query, const std::string& condition) {
          query.RowCount() > 0;
 }
 
-// The condition that picks the rows of `phone`: the one stored form of it that the SMS rows hold
-// where the index can find it, else the IMEI text compared on every row (also where several forms
-// of it are stored, whose rows the index would hand out form by form rather than in table order).
+}  // namespace
+
+// The one stored form of the phone that the SMS rows hold where the index can find it, else the
+// IMEI text compared on every row (also where several forms of it are stored, whose rows the
+// index would hand out form by form rather than in table order).
 std::string PhoneCondition(TLite3ResultSet& query, const std::string& phone) {
   const std::string compared = std::string(kImeiTextSql) + " = " + SqlTextExpression(phone);
   if (!InspectImeiColumn(query, true).Indexed)
@@ -138,8 +140,6 @@ std::string PhoneCondition(TLite3ResultSet& query, const std::string& phone) {
     return compared;
   return stored.empty() ? "0" : stored.front();
 }
-
-}  // namespace
 
 std::string SqlTextExpression(std::string_view Text) {
   if (Text.find('\0') == std::string_view::npos)
@@ -158,11 +158,6 @@ std::string PhoneListSql(TLite3ResultSet& query) {
   const bool distinct_first = InspectImeiColumn(query, false).ComparedByBytes;
   return std::string("SELECT ") + kImeiTextSql + (distinct_first ? kDistinctImeis : kSmsRows) +
          " GROUP BY 1";
-}
-
-void PreparePhoneMessages(TLite3ResultSet& messages, const std::string& PhoneText) {
-  const std::string condition = PhoneCondition(messages, PhoneText);
-  messages.Prepare(std::string("SELECT *") + kSmsRows + " AND " + condition);
 }
 
 }  // namespace velmorra

@@ -18,11 +18,11 @@ class TLite3ResultSet;
 // order of the bytes. Reads the datastore's schema through `query`.
 std::string PhoneListSql(TLite3ResultSet& query);
 
-// Prepares on `messages` the query of the SMS rows whose IMEI text is `PhoneText` byte for byte
-// (zero bytes and bytes that are not UTF-8 included), in the order of the rows in the table.
-// Reads the schema, and which stored forms of the phone exist, through `messages` first; a failure
-// of these or of the preparation is left in messages.ErrorCode/ErrorMessage.
-void PreparePhoneMessages(TLite3ResultSet& messages, const std::string& PhoneText);
+// The condition, beside type = 'SMS', on the rows of MessageEx whose IMEI text is `PhoneText` byte
+// for byte (zero bytes and bytes that are not UTF-8 included); their query gives them in the
+// order of the rows in the table. Reads the schema, and which stored forms of the phone exist,
+// through `query`.
+std::string PhoneCondition(TLite3ResultSet& query, const std::string& PhoneText);
 
 // `Text` as an SQL expression of the text of exactly these bytes: a string literal, with each
 // zero byte, which a literal cannot hold, joined in as char(0).

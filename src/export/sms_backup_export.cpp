@@ -24,13 +24,14 @@ namespace {
 constexpr int32_t kSqliteDone = 101;
 
 // Prepares the query of the phone choice: every SMS for "All Phones" (index 0), otherwise the SMS
-// of the phone whose IMEI, as the phone list shows it, is `PhoneText`.
+// of the phone whose IMEI, as the phone list shows it, is `PhoneText`. Only the columns the export
+// reads are selected.
 void PrepareMessages(TLite3ResultSet& messages, int PhoneIndex, const std::string& PhoneText) {
-  if (PhoneIndex == 0) {
-    messages.PrepareFmt("SELECT * FROM MessageEx WHERE type = %s", {"SMS"});
-  } else {
-    PreparePhoneMessages(messages, PhoneText);
-  }
+  std::string rows = " FROM MessageEx WHERE type = 'SMS'";
+  if (PhoneIndex != 0)
+    rows += " AND " + PhoneCondition(messages, PhoneText);
+  if (messages.Prepare("SELECT *" + rows))
+    messages.Prepare("SELECT " + MessageColumnsSql(messages.Columns) + rows);
 }
 
 std::u16string DecimalText(int64_t value) {
@@ -70,8 +71,9 @@ class TMessageElementBuilder {
         null_(dictionary_.Intern(u"null")),
         minus_one_(dictionary_.Intern(u"-1")) {}
 
-  // Appends one sms element per row of `batch`, in order.
-  void Append(const TMessageBatch& batch) {
+  // Appends one sms element per row of `batch`, in order, finishing the rows first.
+  void Append(TMessageBatch& batch) {
+    FinishRows(batch);
     const std::vector<TMessageRow>& rows = batch.Rows;
     for (size_t i = 0; i < rows.size(); ++i) {
       if (i + kPrefetchRows < rows.size()) {

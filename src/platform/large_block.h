@@ -12,14 +12,13 @@ struct TLargeBlockDeleter {
 };
 using TLargeBlock = std::unique_ptr<std::byte[], TLargeBlockDeleter>;
 
-// The size of the pages the system backs large blocks with where it can: a large block's size
+// The unit large blocks are sized and aligned in (the size of a large page): a large block's size
 // should be a multiple of it.
 inline constexpr size_t kLargePageSize = 2 * 1024 * 1024;
 
 // `size` bytes for a block that is filled soon after it is taken (a document's nodes and texts),
-// aligned to kLargePageSize. Where the system offers them, the block is backed by large pages, so
-// that filling it costs one page fault per large page rather than one per small page. Throws
-// std::bad_alloc when no memory is left.
+// aligned to kLargePageSize, in the system's ordinary pages: memory that is never touched takes
+// no room. Throws std::bad_alloc when no memory is left.
 TLargeBlock AllocateLargeBlock(size_t size);
 
 }  // namespace velmorra

@@ -1,7 +1,6 @@
 #include "export/phone_queries.h"
 
 #include <algorithm>
-#include <cctype>
 #include <vector>
 
 #include "db/lite3_db.h"
@@ -20,11 +19,13 @@ constexpr char kSmsRows[] = " FROM MessageEx WHERE type = 'SMS'";
 constexpr char kDistinctImeis[] =
     " FROM (SELECT DISTINCT IMEI FROM MessageEx WHERE type = 'SMS' LIMIT -1 OFFSET 0)";
 
+// Names and types of the schema compared as the library compares them: ASCII letters in either
+// case, whatever the locale.
 bool ContainsIgnoringCase(std::string_view text, std::string_view word) {
-  const auto equal = [](char a, char b) {
-    return std::tolower(static_cast<unsigned char>(a)) ==
-           std::tolower(static_cast<unsigned char>(b));
+  const auto lower = [](char c) {
+    return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
   };
+  const auto equal = [&](char a, char b) { return lower(a) == lower(b); };
   return std::search(text.begin(), text.end(), word.begin(), word.end(), equal) != text.end();
 }
 

@@ -267,7 +267,7 @@ if [ "$windows" != none ]; then
     cmake --build "$windows" -j 2 --target velmorra-cli sqlite3 >/dev/null
   fi
   store=$(datastore "$windows_rows")
-  export WINEPREFIX=$windows/bench-wineprefix WINEDEBUG=-all
+  export WINEPREFIX=$(realpath "$windows")/bench-wineprefix WINEDEBUG=-all
   # The first start of a prefix makes it; wait for its server so that the timed runs do not.
   wine "$windows/bin/velmorra-cli.exe" --help >/dev/null 2>&1 || true
   wineserver -w

@@ -40,16 +40,8 @@ void Execute(sqlite3* db, const char* sql) {
 // A WAL datastore whose log holds 5 committed rows beyond the 400 its main file has: the state a
 // writer leaves that exits without a checkpoint.
 void MakeWalWithRowsInTheLog(const std::string& path) {
-  ASSERT_TRUE(
-      testing::CreateSqliteDatabase(path, std::string("PRAGMA journal_mode = WAL;") + kRows));
-  sqlite3* db = nullptr;
-  ASSERT_EQ(sqlite3_open(path.c_str(), &db), SQLITE_OK);
-  int set = 0;
-  sqlite3_db_config(db, SQLITE_DBCONFIG_NO_CKPT_ON_CLOSE, 1, &set);
-  Execute(db,
-          "PRAGMA wal_autocheckpoint = 0;"
-          "INSERT INTO MessageEx SELECT type, 'new' FROM MessageEx LIMIT 5;");
-  sqlite3_close(db);
+  ASSERT_TRUE(testing::CreateWalDatabaseWithChangesInTheLog(
+      path, kRows, "INSERT INTO MessageEx SELECT type, 'new' FROM MessageEx LIMIT 5;"));
   ASSERT_TRUE(fs::exists(path + "-wal"));
 }
 

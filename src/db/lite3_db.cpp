@@ -391,6 +391,17 @@ double TLite3ResultSet::ColumnReal(int index) {
   return HasColumn(index) ? Sqlite().column_double(Statement, index) : 0;
 }
 
+std::u16string_view TLite3ResultSet::ColumnText16(int index) {
+  if (!HasColumn(index))
+    return {};
+  const TSqliteApi& api = Sqlite();
+  // The pointer first, then the length, as for ColumnBytes.
+  const auto* text = static_cast<const char16_t*>(api.column_text16(Statement, index));
+  if (text == nullptr)
+    return {};
+  return {text, static_cast<size_t>(api.column_bytes16(Statement, index)) / sizeof(char16_t)};
+}
+
 // ---- TLite3Db ----
 
 TLite3Db::TLite3Db()
@@ -458,8 +469,21 @@ int TLite3Db::OpenHandle(const std::string& file, TDatabaseKind kind) {
   if (Handle != nullptr) {
     SetTempStore(tsMemory);
     RefreshSchema();
+    ReadTextEncoding();
   }
   return rc;
+}
+
+void TLite3Db::ReadTextEncoding() {
+  TextEncoding = TTextEncoding::Utf8;
+  TResultSet& query = InternalQuery();
+  if (!query.Query("PRAGMA encoding"))
+    return;
+  const std::string name = query.Rows(0).Cells(0).AsString;
+  if (name == "UTF-16le")
+    TextEncoding = TTextEncoding::Utf16le;
+  else if (name == "UTF-16be")
+    TextEncoding = TTextEncoding::Utf16be;
 }
 
 int TLite3Db::OpenDatastore(const std::string& path) {

@@ -19,6 +19,9 @@ enum TTempStore { tsDefault = 0, tsMemory = 1, tsFile = 2 };
 
 class TLite3Db;
 
+// The encoding in which a database keeps its text, fixed when the database was made.
+enum class TTextEncoding { Utf8 = 1, Utf16le = 2, Utf16be = 3 };
+
 // What a connection opens: the user's datastore (only read), a private copy of it, or the
 // library's own temporary database (the empty path).
 enum class TDatabaseKind { Datastore, PrivateCopy, PrivateTemporary };
@@ -56,6 +59,13 @@ class TLite3ResultSet : public TResultSet {
   std::string_view ColumnBytes(int index);
   int64_t ColumnInteger(int index);
   double ColumnReal(int index);
+  // The current row's value `index` as UTF-16 text (sqlite3_column_text16 by its byte count):
+  // for a database that keeps its text in UTF-16, the stored code units exactly. Valid as
+  // ColumnBytes is.
+  std::u16string_view ColumnText16(int index);
+
+  // The connection the result set was created on.
+  TLite3Db& Connection() const { return lite3_db_; }
 
   // The statement held between Prepare and the next reset; nullptr otherwise.
   sqlite3_stmt* Statement = nullptr;
@@ -140,6 +150,8 @@ class TLite3Db : public TMinDB {
   // all statements, so that the set-up reads of Open and the caller's query together wait no longer
   // than this.
   unsigned BusyLimitMilliseconds = 10000;
+  // The encoding of the open database's text; UTF-8 until Open read it.
+  TTextEncoding TextEncoding = TTextEncoding::Utf8;
 
  private:
   friend int BusyHandler(void* UserData, int RetryCount);
@@ -156,6 +168,7 @@ class TLite3Db : public TMinDB {
   // Finalizes InternalQuery's statement and closes the handle, leaving the result sets.
   void CloseHandle();
   void RegisterLowerW();
+  void ReadTextEncoding();
 
   std::unique_ptr<TLite3ResultSet> internal_query_;
   // The copy the connection reads when the datastore cannot be read in place; removed by Close.

@@ -2,6 +2,7 @@
 
 #include "db/lite3_db.h"
 #include "export/datastore_file.h"
+#include "export/phone_match.h"
 #include "platform/program_directory.h"
 
 namespace velmorra {
@@ -22,16 +23,17 @@ TPhoneListRefresh RefreshPhoneList(const std::string& DatastoreFile, IPhoneList&
     return {};
   }
 
-  // A failed query shows nothing: the list then offers "All Phones" alone.
+  // A failed query shows nothing: the list then offers "All Phones" alone. Every phone listed
+  // exports its messages: the export matches the stored values that the list shows.
   TLite3ResultSet& phones = *db.NewResultSet();
   const bool read = phones.QueryFmt(
-      std::string("SELECT ") + kImeiTextSql + " FROM MessageEx WHERE type = %s GROUP BY 1",
+      std::string("SELECT ") + kStoredImeiSql + " FROM MessageEx WHERE type = %s GROUP BY 1",
       {"SMS"});
 
   PhoneList.Clear();
   PhoneList.AddItem(kAllPhonesCaption);
   for (int i = 0; i < phones.RowCount(); ++i)
-    PhoneList.AddItem(phones.Rows(i).Cells(0).AsString);
+    PhoneList.AddItem(PhoneTextOfStoredImei(phones.Rows(i).Cells(0).AsString, db.TextEncoding));
   PhoneList.SetItemIndex(0);
   return {true, read ? std::string() : DatastoreReadErrorMessage(phones.ErrorMessage)};
 }

@@ -9,11 +9,6 @@ namespace velmorra {
 // The first item of the phone list, which stands for every phone.
 inline constexpr char kAllPhonesCaption[] = "All Phones";
 
-// A message's phone as SQL text: its IMEI as text whatever the column holds (an INTEGER or REAL as
-// the database renders it, a BLOB as its bytes), with NULL and '' alike the empty text. The phone
-// list offers these values and the export matches them, so every phone listed exports its messages.
-inline constexpr char kImeiTextSql[] = "CAST(IFNULL(IMEI, '') AS TEXT)";
-
 // The phone list control as the refresh sees it: a drop-down list that allows selection only.
 // Item and Text give back a caption's bytes exactly as added, also bytes that are not UTF-8 (a
 // toolkit that shows them otherwise keeps them beside the item), since the export looks the phone

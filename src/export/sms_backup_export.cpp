@@ -12,6 +12,7 @@
 #include "export/datastore_file.h"
 #include "export/message_rows.h"
 #include "export/phone_list.h"
+#include "export/phone_match.h"
 #include "xml/dictionary.h"
 #include "xml/xml_document.h"
 
@@ -23,14 +24,14 @@ namespace {
 constexpr int32_t kSqliteDone = 101;
 
 // Prepares the query of the phone choice: every SMS for "All Phones" (index 0), otherwise the SMS
-// of the phone whose IMEI, as the phone list shows it, is `PhoneText` (FormatSql quotes it).
+// of the phone whose IMEI, as the phone list shows it, is `PhoneText` (ImeiMatchSql).
 void PrepareMessages(TLite3ResultSet& messages, int PhoneIndex, const std::string& PhoneText) {
   if (PhoneIndex == 0) {
     messages.PrepareFmt("SELECT * FROM MessageEx WHERE type = %s", {"SMS"});
   } else {
-    messages.PrepareFmt(
-        std::string("SELECT * FROM MessageEx WHERE type = %s AND ") + kImeiTextSql + " = %s",
-        {"SMS", PhoneText});
+    messages.PrepareFmt("SELECT * FROM MessageEx WHERE type = %s AND " +
+                            ImeiMatchSql(PhoneText, messages.Connection().TextEncoding),
+                        {"SMS"});
   }
 }
 
@@ -231,7 +232,7 @@ TExportResult ExportSmsBackup(const std::string& DatastoreFile, int PhoneIndex,
     return {};
   }
 
-  result.FileName = OutputDirectory + BackupFileName(PhoneText);
+  result.FileName = OutputDirectory + BackupFileName(PhoneIndex, PhoneText);
   document->SaveToFile(result.FileName, LayoutMode::Indented);
   result.Written = true;
   return result;

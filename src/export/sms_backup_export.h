@@ -15,14 +15,13 @@ struct TExportResult {
   int MessageCount = 0;  // number of sms elements written
 };
 
-// Writes the text messages of the datastore at `DatastoreFile` into BackupFileName(PhoneText)
-// ("sms_<PhoneText>.xml") in `OutputDirectory` (ending in a separator; the program's directory
-// unless a caller names another): all phones when `PhoneIndex` is 0, else the phone whose IMEI is
-// `PhoneText`. A missing datastore file, one that cannot be opened or read, and a phone without
-// text messages are reported in `Messages` and write no file; the datastore itself is never
-// changed. A file that cannot be
-// created or written raises EFileCreateError or EFileWriteError and leaves any earlier file of
-// that name as it was.
+// Writes the text messages of the datastore at `DatastoreFile` into
+// BackupFileName(PhoneIndex, PhoneText) ("sms_<PhoneText>.xml") in `OutputDirectory` (ending in a
+// separator; the program's directory unless a caller names another): all phones when `PhoneIndex`
+// is 0, else the phone whose IMEI is `PhoneText`. A missing datastore file, one that cannot be
+// opened or read, and a phone without text messages are reported in `Messages` and write no file;
+// the datastore itself is never changed. A file that cannot be created or written raises
+// EFileCreateError or EFileWriteError and leaves any earlier file of that name as it was.
 TExportResult ExportSmsBackup(const std::string& DatastoreFile, int PhoneIndex,
                               const std::string& PhoneText, IMessageBoxes& Messages,
                               const std::string& OutputDirectory = ProgramDirectory());

@@ -15,6 +15,7 @@
 
 #include "app/datastore_discovery.h"
 #include "datastore_folder.h"
+#include "export/backup_file_name.h"
 #include "fake_registry.h"
 #include "modal_helper.h"
 #include "support/temp_directory.h"
@@ -412,7 +413,8 @@ TEST_F(MainFormTest, NamesThatAreNotUtf8ReachTheExportUnchanged) {
   QTest::mouseClick(window.cmdConvert, Qt::LeftButton);
 
   EXPECT_THAT(Log, IsEmpty());
-  EXPECT_THAT(ReadFileBytes(Output.File("sms_" + imei + ".xml")), HasSubstr("<smses count=\"1\">"));
+  EXPECT_THAT(ReadFileBytes(Output.File(BackupFileName(2, imei))),
+              HasSubstr("<smses count=\"1\">"));
 }
 
 TEST_F(MainFormTest, TypedPathIsReadOnEnterAndWhenTheFocusLeavesTheBox) {

@@ -1,0 +1,67 @@
+#include "export/phone_match.h"
+
+#include <optional>
+
+#include "platform/text_encoding.h"
+
+namespace velmorra {
+
+namespace {
+
+// The bytes of the code units `units` in the order of `encoding` (UTF-16le or UTF-16be).
+std::string Utf16Bytes(std::u16string_view units, TTextEncoding encoding) {
+  const bool little_endian = encoding == TTextEncoding::Utf16le;
+  std::string bytes;
+  bytes.reserve(units.size() * 2);
+  for (const char16_t unit : units) {
+    const char low = static_cast<char>(unit & 0xFF);
+    const char high = static_cast<char>(unit >> 8);
+    bytes += little_endian ? low : high;
+    bytes += little_endian ? high : low;
+  }
+  return bytes;
+}
+
+// The bytes whose phone text is `phone_text`; nothing when no bytes give it.
+std::optional<std::string> StoredImeiOfPhoneText(const std::string& phone_text,
+                                                 TTextEncoding encoding) {
+  if (encoding == TTextEncoding::Utf8)
+    return phone_text;
+  const std::optional<std::u16string> units = DecodeGeneralizedUtf8(phone_text);
+  if (!units)
+    return std::nullopt;
+  return Utf16Bytes(*units, encoding);
+}
+
+}  // namespace
+
+std::string PhoneTextOfStoredImei(std::string_view stored, TTextEncoding encoding) {
+  if (encoding == TTextEncoding::Utf8)
+    return std::string(stored);
+  const bool little_endian = encoding == TTextEncoding::Utf16le;
+  std::u16string units;
+  units.reserve(stored.size() / 2);
+  for (size_t i = 0; i + 1 < stored.size(); i += 2) {
+    const auto first = static_cast<unsigned char>(stored[i]);
+    const auto second = static_cast<unsigned char>(stored[i + 1]);
+    units += static_cast<char16_t>(little_endian ? first | (second << 8) : (first << 8) | second);
+  }
+  return Utf16ToGeneralizedUtf8(units);
+}
+
+std::string ImeiMatchSql(const std::string& PhoneText, TTextEncoding encoding) {
+  const std::optional<std::string> stored = StoredImeiOfPhoneText(PhoneText, encoding);
+  if (!stored)
+    return "0";
+  static constexpr char kHexDigits[] = "0123456789ABCDEF";
+  std::string sql = std::string(kStoredImeiSql) + " = X'";
+  sql.reserve(sql.size() + stored->size() * 2 + 1);
+  for (const char c : *stored) {
+    const auto byte = static_cast<unsigned char>(c);
+    sql += kHexDigits[byte >> 4];
+    sql += kHexDigits[byte & 0xF];
+  }
+  return sql + "'";
+}
+
+}  // namespace velmorra

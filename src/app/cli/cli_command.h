@@ -22,6 +22,7 @@ enum TExitStatus : int {
   ExitFailure = 1,    // a message was shown: the datastore could not be read, or the phone has none
   ExitUsage = 2,      // a wrong call
   ExitFileError = 3,  // the output file could not be created or written
+  ExitNoMemory = 4,   // there was not enough memory to finish; nothing was written
 };
 
 // One command of velmorra-cli. `Run` gets the arguments after the command name and returns the

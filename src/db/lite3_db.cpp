@@ -486,7 +486,10 @@ void TLite3Db::ReadTextEncoding() {
     TextEncoding = TTextEncoding::Utf16be;
 }
 
-int TLite3Db::OpenDatastore(const std::string& path) {
+int TLite3Db::OpenDatastore(const std::string& given_path) {
+  // The library follows a link to the file and reads the logs beside the file itself; every check
+  // and the copy look at that same file.
+  const std::string path = RealPath(given_path).value_or(given_path);
   // In WAL mode without its log the library would create the log and its index beside the
   // datastore just to read it.
   const std::optional<TDatabaseHeader> header = ReadDatabaseHeader(path);

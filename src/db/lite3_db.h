@@ -117,10 +117,12 @@ class TLite3Db : public TMinDB {
   // Binds the library (LibraryPath), opens the existing database file at the UTF-8 `Path` for
   // reading only (a path with no directory part is taken from the program's directory; the empty
   // path opens a private temporary database, which can be written), sets temporary storage to
-  // memory, reads the schema and registers LowerW. True when the library opened the file; a path
-  // where no file is fails (-2, library code 14) and creates nothing. No statement on the
-  // connection can change the file, its "-journal" or its "-wal", nor create or delete such a
-  // file (the library may make or use the "-shm" index of a log, as every reader does). A file
+  // memory, reads the schema and registers LowerW. A path that leads through symbolic links is
+  // opened at the file it leads to, whose logs are the ones read. True when the library opened
+  // the file; a path where no file is fails (-2, library code 14) and creates nothing. No
+  // statement on the connection can change the file, its "-journal" or its "-wal", nor create or
+  // delete such a file (the library may make or use the "-shm" index of a log, as every reader
+  // does). A file
   // that cannot be read without writing beside it (a rollback journal left by a writer that
   // stopped half-way, a log whose index cannot be made, WAL mode without its log) is read from a
   // private copy in a temporary folder instead, where the library undoes the unfinished change:
@@ -159,9 +161,9 @@ class TLite3Db : public TMinDB {
   // Opens `file` with the flags of its kind, then sets temporary storage and reads the schema;
   // the library's answer.
   int OpenHandle(const std::string& file, TDatabaseKind kind);
-  // Opens the datastore at `path` in place, or a private copy of it when reading it in place
-  // would need writes beside it.
-  int OpenDatastore(const std::string& path);
+  // Opens the datastore at `given_path` (at its real path, links resolved) in place, or a private
+  // copy of it when reading it in place would need writes beside it.
+  int OpenDatastore(const std::string& given_path);
   bool ReadingNeedsWrites(const std::string& path);
   // True, with ErrorCode -4 and DatabaseFileDamage's sentence, when `file` is cut short.
   bool FailIfDamaged(const std::string& file);

@@ -14,6 +14,7 @@
 #include "export/phone_list.h"
 #include "export/phone_match.h"
 #include "xml/dictionary.h"
+#include "xml/file_errors.h"
 #include "xml/xml_document.h"
 
 namespace velmorra {
@@ -204,6 +205,14 @@ TExportResult ExportSmsBackup(const std::string& DatastoreFile, int PhoneIndex,
     return {};
   }
 
+  TExportResult result;
+  result.FileName = OutputDirectory + BackupFileName(PhoneIndex, PhoneText);
+  if (IsDatastoreOrItsLog(*path, result.FileName)) {
+    throw EFileCreateError("Cannot create file \"" + result.FileName +
+                           "\". It is the datastore itself or one of its logs, which are only "
+                           "ever read; choose another folder for the backup.");
+  }
+
   TLite3Db db;
   db.LibraryPath = ProgramDirectory() + kSqliteLibraryFileName;
   db.Open(*path);
@@ -216,7 +225,6 @@ TExportResult ExportSmsBackup(const std::string& DatastoreFile, int PhoneIndex,
   // that fails (no MessageEx, not a database, still locked) ends the run without a file.
   TLite3ResultSet& messages = *db.NewResultSet();
   PrepareMessages(messages, PhoneIndex, PhoneText);
-  TExportResult result;
   const IXMLDocumentPtr document =
       messages.ErrorCode == 0 ? BuildBackupDocument(messages, result.MessageCount) : nullptr;
   if (!document) {
@@ -232,7 +240,6 @@ TExportResult ExportSmsBackup(const std::string& DatastoreFile, int PhoneIndex,
     return {};
   }
 
-  result.FileName = OutputDirectory + BackupFileName(PhoneIndex, PhoneText);
   document->SaveToFile(result.FileName, LayoutMode::Indented);
   result.Written = true;
   return result;

@@ -21,7 +21,8 @@ struct TExportResult {
 // is 0, else the phone whose IMEI is `PhoneText`. A missing datastore file, one that cannot be
 // opened or read, and a phone without text messages are reported in `Messages` and write no file;
 // the datastore itself is never changed. A file that cannot be created or written raises
-// EFileCreateError or EFileWriteError and leaves any earlier file of that name as it was.
+// EFileCreateError or EFileWriteError and leaves any earlier file of that name as it was; so
+// does, before anything is read, a file that is the datastore itself or one of its logs.
 TExportResult ExportSmsBackup(const std::string& DatastoreFile, int PhoneIndex,
                               const std::string& PhoneText, IMessageBoxes& Messages,
                               const std::string& OutputDirectory = ProgramDirectory());

@@ -181,6 +181,28 @@ TEST(BadInputTest, LengthIsCheckedAgainstAValidPageCount) {
   }
 }
 
+#ifdef VELMORRA_LINK_FIXTURE
+// The library reads the logs beside the file a link leads to (here a link that CTest made, as
+// Wine cannot): the datastore is read with the rows of its log.
+TEST(BadInputTest, DatastoreReachedThroughALinkIsReadWithItsLog) {
+  const std::string folder = VELMORRA_LINK_FIXTURE;
+  std::filesystem::create_directory(folder + "real");
+  const std::string rows =
+      "WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < 100) "
+      "INSERT INTO MessageEx SELECT 'SMS', '3501', printf('%0200d', i) FROM n;";
+  ASSERT_TRUE(testing::CreateWalDatabaseWithChangesInTheLog(
+      folder + "real/MDataStore.db3",
+      "CREATE TABLE MessageEx (type TEXT, IMEI TEXT, Text TEXT);" + rows, rows));
+
+  TLite3Db db;
+  db.LibraryPath = testing::ProductSqliteLibraryPath();
+  EXPECT_TRUE(db.Open(folder + "link.db3")) << db.ErrorMessage;
+  auto* rs = db.NewResultSet();
+  ASSERT_TRUE(rs->Query("SELECT count(*) FROM MessageEx")) << rs->ErrorMessage;
+  EXPECT_EQ(rs->Rows(0).Cells(0).AsInteger(), 200);
+}
+#endif
+
 TEST(BadInputTest, PathWithSpacesAndNonAsciiLetters) {
   TTempDirectory directory;
   const std::string folder = directory.File("Nokia Daten Ä ß 日本");

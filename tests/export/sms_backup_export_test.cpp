@@ -360,6 +360,59 @@ TEST(ExportSmsBackup, FileThatCannotBeCreatedRaisesAndKeepsTheEarlierFile) {
   EXPECT_TRUE(messages.Shown.empty());
 }
 
+// The datastore, and where the backup would go is the same file as it or as one of its logs.
+struct TBackupOverDatastore {
+  const char* Name;
+  // Makes the datastore and returns its path; `output` then holds "sms_All Phones.xml".
+  std::string (*Make)(const TTempDirectory& input, const TTempDirectory& output);
+};
+
+std::string DatastoreWithLogLinkedAsBackup(const TTempDirectory& input,
+                                           const TTempDirectory& output, const char* log) {
+  const std::string path = input.File("MDataStore.db3");
+  WriteOneSms(path);
+  testing::WriteFileBytes(path + log, "");
+  std::filesystem::create_hard_link(testing::Utf8Path(path + log),
+                                    testing::Utf8Path(output.File("sms_All Phones.xml")));
+  return path;
+}
+
+TEST(ExportSmsBackup, BackupThatWouldReplaceTheDatastoreOrItsLogIsRefused) {
+  const std::vector<TBackupOverDatastore> cases = {
+      {"the datastore named like the backup",
+       [](const TTempDirectory&, const TTempDirectory& output) {
+         WriteOneSms(output.File("sms_All Phones.xml"));
+         return output.File("sms_All Phones.xml");
+       }},
+      {"its journal under the backup's name",
+       [](const TTempDirectory& input, const TTempDirectory& output) {
+         return DatastoreWithLogLinkedAsBackup(input, output, "-journal");
+       }},
+      {"its log under the backup's name",
+       [](const TTempDirectory& input, const TTempDirectory& output) {
+         return DatastoreWithLogLinkedAsBackup(input, output, "-wal");
+       }},
+  };
+  for (const TBackupOverDatastore& row : cases) {
+    SCOPED_TRACE(row.Name);
+    TTempDirectory input;
+    TTempDirectory output;
+    const std::string path = row.Make(input, output);
+    const std::string before = testing::ReadFileBytes(output.File("sms_All Phones.xml"));
+    TRecordingMessageBoxes messages;
+    try {
+      ExportSmsBackup(path, 0, "All Phones", messages, output.Path());
+      ADD_FAILURE() << "the backup was not refused";
+    } catch (const EFileCreateError& error) {
+      EXPECT_EQ(error.what(), "Cannot create file \"" + output.File("sms_All Phones.xml") +
+                                  "\". It is the datastore itself or one of its logs, which are "
+                                  "only ever read; choose another folder for the backup.");
+    }
+    EXPECT_EQ(testing::ReadFileBytes(output.File("sms_All Phones.xml")), before);
+    EXPECT_THAT(FilesIn(output.Path()), ElementsAre("sms_All Phones.xml"));
+  }
+}
+
 // Holds an exclusive lock on a datastore, as the Ovi software does while it syncs a phone.
 class TLockHolder {
  public:

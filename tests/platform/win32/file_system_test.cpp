@@ -7,6 +7,7 @@
 
 #include "platform/file_system.h"
 #include "platform/program_directory.h"
+#include "platform/win32/wide_text.h"
 #include "support/temp_directory.h"
 
 namespace velmorra {
@@ -30,6 +31,43 @@ TEST(Win32FileSystem, FullPathsOfDrivesUncAndRelativePaths) {
   for (const TCase& c : cases)
     EXPECT_EQ(FullPathName(c.Path), c.Full) << c.Path;
   EXPECT_EQ(FullPathName("..\\x"), current.substr(0, current.rfind('\\')) + "\\x");
+}
+
+// A full path as long as MAX_PATH, or one character shorter or longer, comes back whole.
+TEST(Win32FileSystem, FullPathsAroundMaxPath) {
+  for (const size_t length : {MAX_PATH - 1, MAX_PATH, MAX_PATH + 1}) {
+    std::string path = "C:\\";
+    while (path.size() < length)
+      path += path.size() % 10 == 9 ? '\\' : 'a';
+    path.back() = 'z';
+    EXPECT_EQ(FullPathName(path), path) << length;
+  }
+}
+
+TEST(Win32FileSystem, RealPathAndSameFileFollowLinks) {
+  testing::TTempDirectory directory;
+  const std::string file = directory.File("\u0444\u0430\u0439\u043B.db3");
+  testing::WriteFileBytes(file, "x");
+  testing::WriteFileBytes(directory.File("other.db3"), "x");
+  ASSERT_TRUE(
+      CreateHardLinkW(Widen(directory.File("hard.db3")).c_str(), Widen(file).c_str(), nullptr));
+  const std::optional<std::string> real =
+      RealPath(directory.Path() + ".\\x\\..\\" + "\u0444\u0430\u0439\u043B.db3");
+  ASSERT_TRUE(real.has_value());
+  EXPECT_TRUE(SameFile(*real, file)) << *real;
+  EXPECT_EQ(RealPath(directory.File("missing.db3")), std::nullopt);
+  EXPECT_TRUE(SameFile(directory.File("hard.db3"), file));
+  EXPECT_FALSE(SameFile(directory.File("other.db3"), file));
+  EXPECT_FALSE(SameFile(directory.File("missing.db3"), directory.File("missing.db3")));
+
+  // A link made by CTest, as Wine cannot make one.
+  const std::string folder = VELMORRA_LINK_FIXTURE;
+  CreateDirectoryW(Widen(folder + "real").c_str(), nullptr);
+  testing::WriteFileBytes(folder + "real\\MDataStore.db3", "x");
+  const std::optional<std::string> linked = RealPath(folder + "link.db3");
+  ASSERT_TRUE(linked.has_value());
+  EXPECT_TRUE(linked->ends_with("\\real\\MDataStore.db3")) << *linked;
+  EXPECT_TRUE(SameFile(folder + "link.db3", folder + "real\\MDataStore.db3"));
 }
 
 TEST(Win32FileSystem, ExistenceProgramDirectoryAndErrorTexts) {

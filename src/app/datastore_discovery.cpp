@@ -30,7 +30,8 @@ std::optional<std::string> DatastoreFilePath(std::string folder) {
 }  // namespace
 
 bool DiscoverDatastores(IRegistry& registry,
-                        const std::function<void(const TDiscoveredDatastore&)>& found) {
+                        const std::function<void(const TDiscoveredDatastore&)>& found,
+                        const std::function<void(const std::string& warning)>& skipped) {
   TRegistryReader reader(registry);
   if (!reader.OpenKeyReadOnly(kDatastoresKey))
     return false;
@@ -40,7 +41,13 @@ bool DiscoverDatastores(IRegistry& registry,
   for (size_t position = 0; position < names.size(); ++position) {
     if (!reader.OpenKeyReadOnly(std::string(kDatastoresKey) + "\\" + names[position]))
       continue;
-    const std::string folder = reader.ReadString(kDatastorePathValue);
+    std::string folder;
+    try {
+      folder = reader.ReadString(kDatastorePathValue);
+    } catch (const ERegistryException& error) {
+      skipped(std::string(error.what()) + " in HKEY_CURRENT_USER\\" + kDatastoresKey + "\\" +
+              names[position] + "; that datastore is left out.");
+    }
     reader.CloseKey();
     if (folder.empty())
       continue;

@@ -74,10 +74,14 @@ void TfrmMain::FormCreate() {
 }
 
 void TfrmMain::DiscoverStores() {
-  const bool opened =
-      DiscoverDatastores(services_.Registry, [&](const TDiscoveredDatastore& store) {
+  const bool opened = DiscoverDatastores(
+      services_.Registry,
+      [&](const TDiscoveredDatastore& store) {
         storePaths->push_back(store.Path);
         controls_.cmboxStores.AddItem(store.Caption, static_cast<int>(storePaths->size()) - 1);
+      },
+      [&](const std::string& warning) {
+        messages_.ShowMessage(TMessageBoxKind::Warning, warning);
       });
   if (!opened) {
     messages_.ShowMessage(TMessageBoxKind::Warning, kDatastoresNotFoundWarning);

@@ -196,17 +196,17 @@ TEST_F(MainFormTest, StartWithDatastoresShowsTheFirstWithItsPhones) {
   EXPECT_EQ(QApplication::focusWidget(), window.cmdConvert) << "initial focus";
 }
 
-TEST_F(MainFormTest, StartWithARegistryReadErrorReportsItAndKeepsTheListWithoutSelection) {
-  Registry.SetString(kStores + "\\One", "DatastorePath", Stores1.Path());
-  Registry.Key(kStores + "\\Two").Values["DatastorePath"] = {registry_type::DWord, "1234"};
+TEST_F(MainFormTest, StartWithARegistryValueOfTheWrongTypeNamesItAndOffersTheOthers) {
+  MakeDatastore(Stores2.Path(), {"333"});
+  Registry.Key(kStores + "\\One").Values["DatastorePath"] = {registry_type::DWord, "1234"};
+  Registry.SetString(kStores + "\\Two", "DatastorePath", Stores2.Path());
   TfrmMainWidget& window = Shown();
-  EXPECT_THAT(Log, ElementsAre("Error report: Invalid data type for 'DatastorePath'"));
-  EXPECT_THAT(Items(window.cmboxStores), ElementsAre("Datastore 1"));
-  EXPECT_EQ(window.cmboxStores->currentIndex(), -1);
-  EXPECT_TRUE(window.cmboxStores->isVisible());
-  EXPECT_EQ(window.cmboxMobile->count(), 0);
-  EXPECT_THAT(ReportFile.Files[Output.File("bugreport.txt")],
-              HasSubstr("Invalid data type for 'DatastorePath'"));
+  EXPECT_THAT(Log, ElementsAre("Warning: Invalid data type for 'DatastorePath' in "
+                               "HKEY_CURRENT_USER\\Software\\Nokia\\MPlatform\\DataStores\\One; "
+                               "that datastore is left out. [window hidden]"));
+  EXPECT_THAT(Items(window.cmboxStores), ElementsAre("Datastore 2"));
+  EXPECT_EQ(window.cmboxStores->currentIndex(), 0);
+  EXPECT_THAT(Items(window.cmboxMobile), ElementsAre("All Phones", "333"));
 }
 
 TEST_F(MainFormTest, ChoosingAnotherDatastoreRereadsThePhones) {

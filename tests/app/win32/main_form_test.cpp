@@ -225,8 +225,9 @@ TEST_F(Win32WindowTest, StartsInEachDiscoveryOutcomeWithItsMessagesBeforeTheWind
        {}},
       {"value of the wrong type",
        [](Win32WindowTest& test) { test.Stores.Add("A", REG_DWORD); },
-       {"Error report: Invalid data type for 'DatastorePath'"},
-       false,
+       {"Warning: Invalid data type for 'DatastorePath' in HKEY_CURRENT_USER\\Software\\Nokia\\"
+        "MPlatform\\DataStores\\A; that datastore is left out. [hidden]"},
+       true,
        {},
        {}},
   };

@@ -50,6 +50,25 @@ HANDLE HoldFolder(const std::wstring& path) {
                      nullptr);
 }
 
+// The names of the entries of the folder open on `folder` that are no folders.
+std::vector<std::wstring> FilesIn(HANDLE folder) {
+  std::vector<std::wstring> names;
+  alignas(FILE_ID_BOTH_DIR_INFO) char entries[16384];
+  for (FILE_INFO_BY_HANDLE_CLASS batch = FileIdBothDirectoryRestartInfo;
+       GetFileInformationByHandleEx(folder, batch, entries, sizeof entries);
+       batch = FileIdBothDirectoryInfo) {
+    for (size_t at = 0;;) {
+      const auto& entry = *reinterpret_cast<const FILE_ID_BOTH_DIR_INFO*>(entries + at);
+      if ((entry.FileAttributes & FILE_ATTRIBUTE_DIRECTORY) == 0)
+        names.emplace_back(entry.FileName, entry.FileNameLength / sizeof(wchar_t));
+      if (entry.NextEntryOffset == 0)
+        break;
+      at += entry.NextEntryOffset;
+    }
+  }
+  return names;
+}
+
 // Removes the folder `name` in `base` (ending in a separator) when nobody holds it: then its run
 // ended without removing it. Only plain files in it are deleted, never what a link leads to.
 void RemoveIfLeftOver(const std::wstring& base, const std::wstring& name) {
@@ -59,16 +78,10 @@ void RemoveIfLeftOver(const std::wstring& base, const std::wstring& name) {
       OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
   if (proof == INVALID_HANDLE_VALUE)
     return;
+  // Listed through the same handle: another open of the folder would not share its deletion.
   const std::string folder_path = Narrow(folder) + "\\";
-  WIN32_FIND_DATAW found;
-  const HANDLE search = FindFirstFileW((folder + L"\\*").c_str(), &found);
-  if (search != INVALID_HANDLE_VALUE) {
-    do {
-      if ((found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) == 0)
-        DeletePlainFileNobodyHolds(folder_path, found.cFileName, false);
-    } while (FindNextFileW(search, &found));
-    FindClose(search);
-  }
+  for (const std::wstring& file : FilesIn(proof))
+    DeletePlainFileNobodyHolds(folder_path, file, false);
   CloseHandle(proof);
   RemoveDirectoryW(folder.c_str());
 }

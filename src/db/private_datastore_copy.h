@@ -17,8 +17,8 @@ namespace velmorra {
 class TPrivateDatastoreCopy {
  public:
   // How one file is copied: CopyFileBytes's contract.
-  using TCopyFile = std::function<bool(const std::string& from, const std::string& to,
-                                       int& error_number)>;
+  using TCopyFile =
+      std::function<bool(const std::string& from, const std::string& to, int& error_number)>;
 
   // `copy_file` copies each file; tests put a copy there that changes the source meanwhile.
   explicit TPrivateDatastoreCopy(TCopyFile copy_file = CopyFileBytes)

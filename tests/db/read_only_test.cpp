@@ -114,9 +114,9 @@ struct TWriterState {
   const char* name;
   std::function<void(const std::string&)> make;
   bool read_only_folder;
-  bool remove_index;  // no "-shm" beside the log
-  int rows;           // what a reader sees: the last committed state
-  int new_rows;       // rows whose text came from the log
+  bool remove_index;          // no "-shm" beside the log
+  int rows;                   // what a reader sees: the last committed state
+  int new_rows;               // rows whose text came from the log
   bool through_link = false;  // opened through a symbolic link to the file, in another folder
 };
 

@@ -122,6 +122,12 @@ TEST(BadInputTest, EveryInputEndsInAnErrorCodeAndStaysUnchanged) {
   }
 }
 
+// A MessageEx table, and SQL that adds 100 messages to it.
+constexpr char kMessageTable[] = "CREATE TABLE MessageEx (type TEXT, IMEI TEXT, Text TEXT);";
+constexpr char kHundredRows[] =
+    "WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < 100) "
+    "INSERT INTO MessageEx SELECT 'SMS', '3501', printf('%0200d', i) FROM n;";
+
 // Records in the header one page more than the file holds.
 void CountOnePageMore(std::string& bytes) {
   const size_t page_size = (static_cast<unsigned char>(bytes[16]) << 8) |  // big-endian
@@ -151,17 +157,14 @@ TEST(BadInputTest, LengthIsCheckedAgainstAValidPageCount) {
       {"a page short beside a log that may hold it", CountOnePageMore, true, 200},
       {"a page short without a log", CountOnePageMore, false, -1},
   };
-  const std::string rows =
-      "WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < 100) "
-      "INSERT INTO MessageEx SELECT 'SMS', '3501', printf('%0200d', i) FROM n;";
   for (const TLengthCase& row : cases) {
     SCOPED_TRACE(row.name);
     const std::string path = directory.File(std::string(row.name) + ".db3");
-    const std::string schema = "CREATE TABLE MessageEx (type TEXT, IMEI TEXT, Text TEXT);";
+    const std::string rows = kHundredRows;
     if (row.wal) {
-      ASSERT_TRUE(testing::CreateWalDatabaseWithChangesInTheLog(path, schema + rows, rows));
+      ASSERT_TRUE(testing::CreateWalDatabaseWithChangesInTheLog(path, kMessageTable + rows, rows));
     } else {
-      ASSERT_TRUE(testing::CreateSqliteDatabase(path, schema + rows));
+      ASSERT_TRUE(testing::CreateSqliteDatabase(path, kMessageTable + rows));
     }
     std::string bytes = ReadFileBytes(path);
     row.change(bytes);
@@ -187,12 +190,8 @@ TEST(BadInputTest, LengthIsCheckedAgainstAValidPageCount) {
 TEST(BadInputTest, DatastoreReachedThroughALinkIsReadWithItsLog) {
   const std::string folder = VELMORRA_LINK_FIXTURE;
   std::filesystem::create_directory(folder + "real");
-  const std::string rows =
-      "WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < 100) "
-      "INSERT INTO MessageEx SELECT 'SMS', '3501', printf('%0200d', i) FROM n;";
   ASSERT_TRUE(testing::CreateWalDatabaseWithChangesInTheLog(
-      folder + "real/MDataStore.db3",
-      "CREATE TABLE MessageEx (type TEXT, IMEI TEXT, Text TEXT);" + rows, rows));
+      folder + "real/MDataStore.db3", kMessageTable + std::string(kHundredRows), kHundredRows));
 
   TLite3Db db;
   db.LibraryPath = testing::ProductSqliteLibraryPath();

@@ -59,10 +59,7 @@ class TTemporaryFolderHere {
 };
 
 std::string NameOf(const TTemporaryFolder& folder) {
-  const std::string& path = folder.Path();
-  const size_t end = path.size() - 1;
-  return path.substr(path.find_last_of("/\\", end - 1) + 1,
-                     end - path.find_last_of("/\\", end - 1) - 1);
+  return testing::Utf8Path(folder.Path()).parent_path().filename().string();
 }
 
 TEST(TemporaryFolder, FoldersThatNobodyHoldsAreRemovedByTheNextRun) {

@@ -85,6 +85,13 @@ void Damage(TFuzzInput& input, const std::string& path) {
     case 2:
       std::filesystem::resize_file(path, input.Word64() % kLargestLength);
       break;
+    case 3: {
+      // A copy cut short at a page boundary, as an interrupted copy leaves it.
+      const uint64_t page_size = bytes.size() >= 18 ? BigEndian(bytes, 16, 2) : 0;
+      const uint64_t cut = page_size * (1 + input.Number(3));
+      std::filesystem::resize_file(path, bytes.size() > cut ? bytes.size() - cut : 0);
+      break;
+    }
     default:
       break;
   }

@@ -64,9 +64,20 @@ void BindValue(TFuzzInput& input, sqlite3_stmt* statement, int index, int column
       sqlite3_bind_null(statement, index);
       break;
     case 1: {
-      const bool small = input.Bool();
-      sqlite3_bind_int64(statement, index,
-                         small ? int64_t{input.Byte()} - 8 : static_cast<int64_t>(input.Word64()));
+      // Small numbers, the edges of 32 and 64 bits, or any bits.
+      static const int64_t kEdges[] = {INT32_MAX,
+                                       int64_t{INT32_MAX} + 1,
+                                       INT32_MIN,
+                                       int64_t{INT32_MIN} - 1,
+                                       (int64_t{1} << 32) + 1,
+                                       INT64_MAX,
+                                       INT64_MIN,
+                                       25569};
+      const uint8_t choice = input.Byte();
+      const int64_t value = choice % 3 == 0   ? int64_t{input.Byte()} - 8
+                            : choice % 3 == 1 ? kEdges[choice / 3 % 8]
+                                              : static_cast<int64_t>(input.Word64());
+      sqlite3_bind_int64(statement, index, value);
       break;
     }
     case 2: {

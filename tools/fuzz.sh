@@ -8,10 +8,11 @@
 # tests replay it on both systems.
 #   FUZZ_TARGETS="a b"  run only these targets
 #   FUZZ_JOBS=N         run N targets side by side (default 1)
+#   FUZZ_BUILD=DIR      build and run in DIR instead of build-fuzz
 set -euo pipefail
 cd "$(dirname "$0")/.."
 seconds=${1:-60}
-build=build-fuzz
+build=${FUZZ_BUILD:-build-fuzz}
 targets=(${FUZZ_TARGETS:-user_reg database_header stored_text timestamp phone_escape format_sql export})
 jobs=${FUZZ_JOBS:-1}
 bash tools/setup-debian.sh

@@ -29,14 +29,19 @@ export ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1
 
 run_target() {
   local target=$1
-  local max_len=4096
-  # Long enough for a stored form past 16,384 bytes, where its length takes three bytes.
-  [ "$target" = stored_text ] && max_len=20000
+  local options=(-max_len=4096)
+  case "$target" in
+    # Long enough for a stored form past 16,384 bytes, where its length takes three bytes.
+    stored_text) options=(-max_len=20000) ;;
+    # Inputs that describe a hive, a datastore or a statement piece by piece: whole inputs from the
+    # start, rather than lengths that grow as slowly as these targets run.
+    user_reg | database_header | format_sql | export) options+=(-len_control=0) ;;
+  esac
   local corpora=("$build/corpus/$target")
   [ -d "fuzz/corpus/$target" ] && corpora+=("fuzz/corpus/$target")
   mkdir -p "$build/corpus/$target" "$build/findings/$target"
   "$build/bin/${target}_fuzzer" -max_total_time="$seconds" -timeout=10 -rss_limit_mb=2048 \
-    -max_len="$max_len" -artifact_prefix="$build/findings/$target/" -print_final_stats=1 \
+    "${options[@]}" -artifact_prefix="$build/findings/$target/" -print_final_stats=1 \
     "${corpora[@]}" > "$build/logs/$target.log" 2>&1
 }
 

@@ -25,13 +25,6 @@ struct TPlaceholder {
   int64_t Integer = 0;
 };
 
-std::u16string Units(const std::string& bytes) {
-  std::u16string units;
-  for (size_t i = 0; i + 1 < bytes.size(); i += 2)
-    units += static_cast<char16_t>(uint8_t(bytes[i]) | uint8_t(bytes[i + 1]) << 8);
-  return units;
-}
-
 // The placeholder of a text: %s or %z, and %x inside quotes for 8-bit texts, %w for those whose
 // kind takes it; either case.
 enum class TTextKind { Narrow, NarrowOrUtf8, Wide };
@@ -77,7 +70,7 @@ TPlaceholder NextPlaceholder(TFuzzInput& input) {
       return NarrowText(format, TSqlArg::ShortString(bytes), bytes);
     }
     case 2: {
-      const std::u16string units = Units(input.Bytes(64));
+      const std::u16string units = LittleEndianUnits(input.Bytes(64));
       return WideText(TextFormat(input, TTextKind::Wide), TSqlArg(units), units);
     }
     case 3: {
@@ -95,7 +88,7 @@ TPlaceholder NextPlaceholder(TFuzzInput& input) {
       const std::string format = input.Bool() ? "%s" : "%Z";
       if (input.Bool())
         return NarrowText(format, TSqlArg::Variant(bytes), bytes);
-      const std::u16string units = Units(bytes);
+      const std::u16string units = LittleEndianUnits(bytes);
       return WideText(format, TSqlArg::Variant(units), units);
     }
     case 6: {

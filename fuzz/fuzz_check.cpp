@@ -32,6 +32,15 @@ std::string Printable(std::string_view text) {
   return out;
 }
 
+std::u16string LittleEndianUnits(std::string_view bytes) {
+  std::u16string units;
+  for (size_t i = 0; i + 1 < bytes.size(); i += 2) {
+    units += static_cast<char16_t>(static_cast<unsigned char>(bytes[i]) |
+                                   static_cast<unsigned char>(bytes[i + 1]) << 8);
+  }
+  return units;
+}
+
 std::string Printable(std::u16string_view text) {
   std::string out;
   for (const char16_t unit : text) {

@@ -20,6 +20,10 @@ extern std::string CurrentInputName;
 std::string Printable(std::string_view text);
 std::string Printable(std::u16string_view text);
 
+// The UTF-16 code units of `bytes` taken two at a time in little-endian order (an odd last byte
+// is dropped).
+std::u16string LittleEndianUnits(std::string_view bytes);
+
 // Takes typed pieces from the front of a fuzzer's input. Once the input is used up every piece
 // reads as zero or empty, so a short input still makes a whole (small) case.
 class TFuzzInput {

@@ -34,11 +34,7 @@ void CheckUtf8Readers(const std::string& bytes, const std::u16string& decoded) {
 
 // The UTF-8 writer gives well-formed UTF-8 for any code units, a lone surrogate as U+FFFD.
 void CheckUtf8Writer(const std::string& bytes) {
-  std::u16string units;
-  for (size_t i = 0; i + 1 < bytes.size(); i += 2) {
-    units += static_cast<char16_t>(static_cast<unsigned char>(bytes[i]) |
-                                   static_cast<unsigned char>(bytes[i + 1]) << 8);
-  }
+  const std::u16string units = LittleEndianUnits(bytes);
   const std::string encoded = Utf16ToUtf8(units);
   FUZZ_CHECK(IsWellFormedUtf8(encoded), Printable(units));
   const std::optional<std::u16string> back = DecodeUtf8(encoded);

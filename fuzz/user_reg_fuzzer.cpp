@@ -206,12 +206,8 @@ std::string ModelValueLine(TFuzzInput& input, TModelValue& value, bool raw_utf8)
       const bool string_type = type == 1 || type == 2 || type == 7;
       std::string bytes = input.Bytes(60);
       value = {type, bytes};
-      if (string_type) {
-        std::u16string units;
-        for (size_t i = 0; i + 1 < bytes.size(); i += 2)
-          units += static_cast<char16_t>(uint8_t(bytes[i]) | uint8_t(bytes[i + 1]) << 8);
-        value.Data = Utf16ToUtf8(units);
-      }
+      if (string_type)
+        value.Data = Utf16ToUtf8(LittleEndianUnits(bytes));
       std::snprintf(buffer, sizeof buffer, "hex(%x):", type);
       return buffer + HexBytes(bytes, input.Bool());
     }

@@ -154,6 +154,11 @@ std::string ValueBytes(sqlite3_stmt* statement, int column) {
 
 struct TExpectedMessage {
   std::string Phone;  // the phone's text as the phone list offers it
+  // The IMEI is UTF-16 text with a lone surrogate (a BLOB read as text in a UTF-16 datastore),
+  // which the library's UTF-8 of it cannot give back: the phone list offers a text that no longer
+  // matches it. Matching the exact bytes is for the one-phone match to come; until then such a
+  // phone may be refused with a message, though never given other rows.
+  bool PhoneInexact = false;
   std::vector<std::pair<std::string, std::string>> Attributes;
 };
 
@@ -162,19 +167,21 @@ std::vector<TExpectedMessage> ExpectedMessages(sqlite3* db, const bool (&present
   std::string select = std::string("SELECT ") + kImeiTextSql;
   for (int column = 2; column < kColumnCount; ++column)
     select += std::string(", ") + (present[column] ? kColumns[column] : "NULL");
-  select += " FROM MessageEx WHERE type = 'SMS' ORDER BY Id";
+  select += std::string(", ") + kImeiTextSql + " FROM MessageEx WHERE type = 'SMS' ORDER BY Id";
   sqlite3_stmt* statement = nullptr;
   sqlite3_prepare_v2(db, select.c_str(), -1, &statement, nullptr);
   std::vector<TExpectedMessage> messages;
   while (sqlite3_step(statement) == SQLITE_ROW) {
     const std::string date = std::to_string(TimestampToUnixMillis(ValueBytes(statement, 2)));
     const std::string type = IsSentStatus(TextAsInteger(ValueBytes(statement, 3))) ? "2" : "1";
+    TExpectedMessage& message = messages.emplace_back();
+    message.Phone = ValueBytes(statement, 0);
+    const auto* imei = static_cast<const char16_t*>(sqlite3_column_text16(statement, 5));
+    message.PhoneInexact = HoldsLoneSurrogate(
+        std::u16string_view(imei, static_cast<size_t>(sqlite3_column_bytes16(statement, 5)) / 2));
 #ifdef VELMORRA_FUZZ_EXPAT
-    messages.push_back({ValueBytes(statement, 0),
-                        testing::ExpectedMessage(ExpectedText(ValueBytes(statement, 1)), date, type,
-                                                 ExpectedText(ValueBytes(statement, 4)))});
-#else
-    messages.push_back({ValueBytes(statement, 0), {}});
+    message.Attributes = testing::ExpectedMessage(ExpectedText(ValueBytes(statement, 1)), date,
+                                                  type, ExpectedText(ValueBytes(statement, 4)));
 #endif
   }
   sqlite3_finalize(statement);
@@ -193,13 +200,17 @@ void CheckExport(const std::string& datastore, int index, const std::string& pho
   const TExportResult result =
       ExportSmsBackup(datastore, index, phone, messages, folders.Output.Path());
   std::vector<TExpectedMessage> rows;
+  bool inexact = false;
   for (const TExpectedMessage& message : expected) {
-    if (index == 0 || message.Phone == phone)
+    if (index == 0 || message.Phone == phone) {
       rows.push_back(message);
+      inexact = inexact || message.PhoneInexact;
+    }
   }
   const std::string what = "phone " + Printable(phone);
-  // A zero byte cannot reach SQL text: such a phone may be refused, but never given other rows.
-  if (phone.find('\0') != std::string::npos && !result.Written) {
+  // A zero byte cannot reach SQL text, and an inexact phone text matches nothing yet: such a
+  // phone may be refused, but never given other rows.
+  if ((phone.find('\0') != std::string::npos || inexact) && !result.Written) {
     FUZZ_CHECK(messages.Shown.size() == 1, what);
     return;
   }

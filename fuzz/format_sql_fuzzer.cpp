@@ -120,21 +120,6 @@ bool HoldsZero(const TPlaceholder& placeholder) {
                                 placeholder.TextW.find(u'\0') != std::u16string::npos);
 }
 
-// SQLite turns the UTF-16 of a statement into UTF-8 without regard to lone surrogates (it joins a
-// high one with whatever follows), so such a value cannot be expected back.
-bool HoldsLoneSurrogate(const std::u16string& units) {
-  for (size_t i = 0; i < units.size(); ++i) {
-    const bool high = units[i] >= 0xD800 && units[i] <= 0xDBFF;
-    const bool low = units[i] >= 0xDC00 && units[i] <= 0xDFFF;
-    if (high && i + 1 < units.size() && units[i + 1] >= 0xDC00 && units[i + 1] <= 0xDFFF) {
-      ++i;
-    } else if (high || low) {
-      return true;
-    }
-  }
-  return false;
-}
-
 void CheckValue(sqlite3_stmt* statement, int column, const TPlaceholder& placeholder, bool wide,
                 const std::string& sql) {
   const std::string where = "column " + std::to_string(column) + " of " + Printable(sql);
@@ -145,6 +130,8 @@ void CheckValue(sqlite3_stmt* statement, int column, const TPlaceholder& placeho
   }
   FUZZ_CHECK(sqlite3_column_type(statement, column) == SQLITE_TEXT, where);
   // Compared as the library keeps it, UTF-8: its UTF-16 form would be the library's conversion.
+  // SQLite turns the UTF-16 of a statement into UTF-8 without regard to lone surrogates (it joins a
+  // high one with whatever follows), so such a value cannot be expected back.
   if (wide && HoldsLoneSurrogate(placeholder.TextW))
     return;
   const auto* bytes = reinterpret_cast<const char*>(sqlite3_column_text(statement, column));

@@ -41,6 +41,19 @@ std::u16string LittleEndianUnits(std::string_view bytes) {
   return units;
 }
 
+bool HoldsLoneSurrogate(std::u16string_view units) {
+  for (size_t i = 0; i < units.size(); ++i) {
+    const bool high = units[i] >= 0xD800 && units[i] <= 0xDBFF;
+    const bool low = units[i] >= 0xDC00 && units[i] <= 0xDFFF;
+    if (high && i + 1 < units.size() && units[i + 1] >= 0xDC00 && units[i + 1] <= 0xDFFF) {
+      ++i;
+    } else if (high || low) {
+      return true;
+    }
+  }
+  return false;
+}
+
 std::string Printable(std::u16string_view text) {
   std::string out;
   for (const char16_t unit : text) {

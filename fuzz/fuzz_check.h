@@ -24,6 +24,9 @@ std::string Printable(std::u16string_view text);
 // is dropped).
 std::u16string LittleEndianUnits(std::string_view bytes);
 
+// Whether `units` hold a surrogate that is not part of a pair.
+bool HoldsLoneSurrogate(std::u16string_view units);
+
 // Takes typed pieces from the front of a fuzzer's input. Once the input is used up every piece
 // reads as zero or empty, so a short input still makes a whole (small) case.
 class TFuzzInput {

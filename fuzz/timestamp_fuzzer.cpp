@@ -11,6 +11,10 @@
 #include <cstring>
 #include <ctime>
 #include <optional>
+// g++ 12 under ASan warns falsely about libstdc++'s own std::function inside std::regex.
+#if defined(__GNUC__) && !defined(__clang__)
+#pragma GCC diagnostic ignored "-Wmaybe-uninitialized"
+#endif
 #include <regex>
 #include <string>
 

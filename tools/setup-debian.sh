@@ -8,6 +8,7 @@ packages=(
   libicu-dev
   libgtest-dev libgmock-dev libbenchmark-dev
   libexpat1-dev time
+  clang-14 libclang-rt-14-dev
   qt6-base-dev libgl-dev fonts-dejavu-core
   librsvg2-bin icoutils
   appstream desktop-file-utils groff-base

@@ -32,8 +32,14 @@ class VelmorraCli : public ::testing::Test {
   VelmorraCli() { std::filesystem::copy_file(VELMORRA_SAMPLE_DATASTORE, sample_); }
 
   // Runs velmorra-cli in the test's directory, which holds the sample as MDataStore.db3.
-  TRun Run(const std::vector<std::string>& arguments) {
-    return RunProgram(VELMORRA_CLI, arguments, directory_.Path());
+  TRun Run(const std::vector<std::string>& arguments) { return RunIn(VELMORRA_CLI, arguments); }
+
+  // Runs `program` so, with the output's line ends ("\r\n" on Windows) as "\n".
+  TRun RunIn(const std::string& program, const std::vector<std::string>& arguments) {
+    TRun run = RunProgram(program, arguments, directory_.Path());
+    run.Out = testing::WithPlainLineEnds(run.Out);
+    run.Err = testing::WithPlainLineEnds(run.Err);
+    return run;
   }
 
   TTempDirectory directory_;
@@ -116,8 +122,8 @@ TEST_F(VelmorraCli, WithoutTheLibraryBesideItTheOpenFails) {
   const std::string copy = directory_.File(std::filesystem::path(VELMORRA_CLI).filename().string());
   std::filesystem::copy_file(VELMORRA_CLI, copy);
 
-  const TRun phones = RunProgram(copy, {"phones", "MDataStore.db3"}, directory_.Path());
-  const TRun convert = RunProgram(copy, {"convert", "MDataStore.db3"}, directory_.Path());
+  const TRun phones = RunIn(copy, {"phones", "MDataStore.db3"});
+  const TRun convert = RunIn(copy, {"convert", "MDataStore.db3"});
 
   for (const TRun& run : {phones, convert}) {
     EXPECT_EQ(run.Status, 1);

@@ -10,6 +10,7 @@
 #ifndef _WIN32
 #include "app/wine_prefix.h"
 #endif
+#include "platform/dynamic_library.h"
 #include "platform/file_system.h"
 #include "support/message_datastore.h"
 #include "support/run_program.h"
@@ -125,10 +126,16 @@ TEST_F(VelmorraCli, WithoutTheLibraryBesideItTheOpenFails) {
   const TRun phones = RunIn(copy, {"phones", "MDataStore.db3"});
   const TRun convert = RunIn(copy, {"convert", "MDataStore.db3"});
 
+  // The second line names the file and says what to do.
   for (const TRun& run : {phones, convert}) {
     EXPECT_EQ(run.Status, 1);
     EXPECT_EQ(run.Out, "");
-    EXPECT_EQ(run.Err, "Error openin datastore. Error was: Failed to load DLL library.\n");
+    EXPECT_THAT(run.Err,
+                StartsWith("Error openin datastore. Error was: Failed to load DLL "
+                           "library.\nThe SQLite library " +
+                           std::string(kSqliteLibraryFileName) + " cannot be loaded from "));
+    EXPECT_THAT(run.Err, HasSubstr(". Keep the files of that folder together: the program needs " +
+                                   std::string(kSqliteLibraryFileName) + " beside it.\n"));
   }
   EXPECT_FALSE(std::filesystem::exists(directory_.File("sms_All Phones.xml")));
 }

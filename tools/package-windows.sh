@@ -25,6 +25,10 @@ stage=$(mktemp -d)
 trap 'rm -rf "$stage"' EXIT
 mkdir "$stage/$name"
 
+# strip stamps the time into a program it rewrites: the release's, from SOURCE_DATE_EPOCH.
+release_date=$(sed -n 's/^set(VELMORRA_RELEASE_DATE \(.*\))$/\1/p' CMakeLists.txt)
+SOURCE_DATE_EPOCH=$(date -u -d "$release_date 00:00:00" +%s)
+export SOURCE_DATE_EPOCH
 for file in velmorra.exe velmorra-cli.exe sqlite3.dll; do
   x86_64-w64-mingw32-strip -o "$stage/$name/$file" "$build_dir/bin/$file"
 done
@@ -61,7 +65,6 @@ toolchain_copyrights=(/usr/share/doc/mingw-w64-x86-64-dev/copyright /usr/share/d
 
 # One folder in the zip; every entry dated by the version's release, so the same sources give
 # the same zip.
-release_date=$(sed -n 's/^set(VELMORRA_RELEASE_DATE \(.*\))$/\1/p' CMakeLists.txt)
 mkdir -p dist
 zip=$PWD/dist/$name.zip
 rm -f "$zip"

@@ -63,14 +63,16 @@ toolchain_copyrights=(/usr/share/doc/mingw-w64-x86-64-dev/copyright /usr/share/d
   done
 } | to_crlf > "$stage/$name/LICENCES.txt"
 
-# One folder in the zip; every entry dated by the version's release, so the same sources give
-# the same zip.
+# One folder in the zip; every entry dated by the version's release and stored without the
+# files' other times and owners (zip -X), so the same sources give the same zip.
 mkdir -p dist
 zip=$PWD/dist/$name.zip
 rm -f "$zip"
-(cd "$stage" && cmake -E tar cf "$zip" --format=zip --mtime="$release_date 00:00:00 UTC" \
-  "$name/README.txt" "$name/velmorra.exe" "$name/velmorra-cli.exe" "$name/sqlite3.dll" \
-  "$name/LICENCES.txt")
+chmod 644 "$stage/$name"/*.txt
+chmod 755 "$stage/$name"/*.exe "$stage/$name"/*.dll
+touch -d "@$SOURCE_DATE_EPOCH" "$stage/$name"/*
+(cd "$stage" && TZ=UTC zip -X -q -9 "$zip" "$name/README.txt" "$name/velmorra.exe" \
+  "$name/velmorra-cli.exe" "$name/sqlite3.dll" "$name/LICENCES.txt")
 echo "dist/$name.zip"
 
 # The installer: the same files but README.txt (whose "nothing is installed" is the zip's).

@@ -13,7 +13,7 @@ packages=(
   appstream desktop-file-utils groff-base
   mingw-w64 wine wine64
   xvfb xauth xdotool
-  dpkg-dev lintian devscripts wixl diffoscope-minimal
+  dpkg-dev lintian devscripts wixl diffoscope-minimal zip
 )
 # npm fetches SQLite's amalgamation for the Windows build. Where Node.js brings its own npm,
 # Debian's npm conflicts with it: install that only where no npm command exists.

@@ -13,7 +13,8 @@ packages=(
   librsvg2-bin icoutils
   appstream desktop-file-utils groff-base
   mingw-w64 wine wine64
-  xvfb xauth
+  xvfb xauth xdotool
+  dpkg-dev lintian devscripts wixl diffoscope-minimal zip
 )
 # npm fetches SQLite's amalgamation for the Windows build. Where Node.js brings its own npm,
 # Debian's npm conflicts with it: install that only where no npm command exists.

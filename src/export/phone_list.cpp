@@ -3,7 +3,7 @@
 #include "db/lite3_db.h"
 #include "export/datastore_file.h"
 #include "export/phone_match.h"
-#include "platform/program_directory.h"
+#include "platform/dynamic_library.h"
 
 namespace velmorra {
 
@@ -16,7 +16,7 @@ TPhoneListRefresh RefreshPhoneList(const std::string& DatastoreFile, IPhoneList&
   }
 
   TLite3Db db;
-  db.LibraryPath = ProgramDirectory() + kSqliteLibraryFileName;
+  db.LibraryPath = SqliteLibraryPath();
   db.Open(*path);
   if (db.ErrorCode != 0) {
     Messages.ShowMessage(TMessageBoxKind::Error, DatastoreOpenErrorMessage(db.ErrorMessage));

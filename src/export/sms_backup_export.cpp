@@ -214,7 +214,7 @@ TExportResult ExportSmsBackup(const std::string& DatastoreFile, int PhoneIndex,
   }
 
   TLite3Db db;
-  db.LibraryPath = ProgramDirectory() + kSqliteLibraryFileName;
+  db.LibraryPath = SqliteLibraryPath();
   db.Open(*path);
   if (db.ErrorCode != 0) {
     Messages.ShowMessage(TMessageBoxKind::Error, DatastoreOpenErrorMessage(db.ErrorMessage));

@@ -61,6 +61,11 @@ struct TParsedArguments {
 TParsedArguments ParseArguments(const std::vector<std::string>& arguments,
                                 const std::vector<std::string>& value_options);
 
+// The exit status of a command whose datastore could not be opened or read, once the message
+// has been shown. When the SQLite library cannot be loaded, a second line on Err names its file and
+// says what to do: keep the program's folder together, or install SQLite.
+int DatastoreFailure(TConsole& console);
+
 // A path from the command line in the form the export and the phone list take: absolute, resolved
 // against the current directory (a bare file name names a file there, not in the program's
 // directory). The empty path stays empty.

@@ -65,7 +65,7 @@ int RunConvertCommand(const std::vector<std::string>& arguments, TConsole& conso
     return ExitNoMemory;
   }
   if (!result.Written)
-    return ExitFailure;
+    return DatastoreFailure(console);
   console.Out << result.FileName << '\n'
               << result.MessageCount << (result.MessageCount == 1 ? " message" : " messages")
               << '\n';

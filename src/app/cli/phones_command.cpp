@@ -47,7 +47,7 @@ int RunPhonesCommand(const std::vector<std::string>& arguments, TConsole& consol
   const TPhoneListRefresh refresh =
       RefreshPhoneList(CommandLinePath(parsed.Positional[0]), phones, messages);
   if (messages.AnyShown())
-    return ExitFailure;
+    return DatastoreFailure(console);
   // The window stays quiet about a datastore whose phones cannot be read; here "All Phones" alone
   // would look like a datastore without phones.
   if (!refresh.ReadError.empty()) {

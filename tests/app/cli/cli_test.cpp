@@ -11,6 +11,7 @@
 #ifndef _WIN32
 #include "app/wine_prefix.h"
 #endif
+#include "platform/dynamic_library.h"
 #include "platform/file_system.h"
 #include "support/message_datastore.h"
 #include "support/run_program.h"
@@ -36,8 +37,14 @@ class VelmorraCli : public ::testing::Test {
   VelmorraCli() { std::filesystem::copy_file(VELMORRA_SAMPLE_DATASTORE, sample_); }
 
   // Runs velmorra-cli in the test's directory, which holds the sample as MDataStore.db3.
-  TRun Run(const std::vector<std::string>& arguments) {
-    return RunProgram(VELMORRA_CLI, arguments, directory_.Path());
+  TRun Run(const std::vector<std::string>& arguments) { return RunIn(VELMORRA_CLI, arguments); }
+
+  // Runs `program` so, with the output's line ends ("\r\n" on Windows) as "\n".
+  TRun RunIn(const std::string& program, const std::vector<std::string>& arguments) {
+    TRun run = RunProgram(program, arguments, directory_.Path());
+    run.Out = testing::WithPlainLineEnds(run.Out);
+    run.Err = testing::WithPlainLineEnds(run.Err);
+    return run;
   }
 
   TTempDirectory directory_;
@@ -122,13 +129,19 @@ TEST_F(VelmorraCli, WithoutTheLibraryBesideItTheOpenFails) {
   const std::string copy = directory_.File(std::filesystem::path(VELMORRA_CLI).filename().string());
   std::filesystem::copy_file(VELMORRA_CLI, copy);
 
-  const TRun phones = RunProgram(copy, {"phones", "MDataStore.db3"}, directory_.Path());
-  const TRun convert = RunProgram(copy, {"convert", "MDataStore.db3"}, directory_.Path());
+  const TRun phones = RunIn(copy, {"phones", "MDataStore.db3"});
+  const TRun convert = RunIn(copy, {"convert", "MDataStore.db3"});
 
+  // The second line names the file and says what to do.
   for (const TRun& run : {phones, convert}) {
     EXPECT_EQ(run.Status, 1);
     EXPECT_EQ(run.Out, "");
-    EXPECT_EQ(run.Err, "Error openin datastore. Error was: Failed to load DLL library.\n");
+    EXPECT_THAT(run.Err,
+                StartsWith("Error openin datastore. Error was: Failed to load DLL "
+                           "library.\nThe SQLite library " +
+                           std::string(kSqliteLibraryFileName) + " cannot be loaded from "));
+    EXPECT_THAT(run.Err, HasSubstr(". Keep the files of that folder together: the program needs " +
+                                   std::string(kSqliteLibraryFileName) + " beside it.\n"));
   }
   EXPECT_FALSE(std::filesystem::exists(directory_.File("sms_All Phones.xml")));
 }

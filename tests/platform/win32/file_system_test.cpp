@@ -7,6 +7,8 @@
 
 #include "platform/file_system.h"
 #include "platform/program_directory.h"
+#include "platform/text_encoding.h"
+#include "platform/user_folders.h"
 #include "platform/win32/wide_text.h"
 #include "support/temp_directory.h"
 
@@ -84,6 +86,16 @@ TEST(Win32FileSystem, ExistenceProgramDirectoryAndErrorTexts) {
     EXPECT_FALSE(text.empty());
     EXPECT_NE(text.back(), '\n') << text;
   }
+}
+
+TEST(Win32FileSystem, InstalledProgramsLiveInTheUsersProgramsFolder) {
+  // Where the per-user installer puts Velmorra's folder.
+  std::vector<wchar_t> local(32768);
+  const DWORD length = GetEnvironmentVariableW(L"LOCALAPPDATA", local.data(), local.size());
+  ASSERT_GT(length, 0u);
+  const std::string programs =
+      Utf16ToUtf8(std::u16string(local.begin(), local.begin() + length)) + "\\Programs\\";
+  EXPECT_EQ(InstalledProgramFolders(), std::vector<std::string>{programs});
 }
 
 }  // namespace

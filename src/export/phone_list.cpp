@@ -7,7 +7,7 @@
 namespace velmorra {
 
 TPhoneListRefresh RefreshPhoneList(const std::string& DatastoreFile, IPhoneList& PhoneList,
-                                   IMessageBoxes& Messages) {
+                                   IMessageBoxes& Messages, TWorkProgress* Progress) {
   const std::optional<std::string> path = ExistingDatastorePath(DatastoreFile);
   if (!path) {
     Messages.ShowMessage(TMessageBoxKind::Error, kDatastoreMissingMessage);
@@ -22,11 +22,16 @@ TPhoneListRefresh RefreshPhoneList(const std::string& DatastoreFile, IPhoneList&
     return {};
   }
 
+  const TInterruptOnCancel interruptible(Progress, db);
+  if (IsCancelled(Progress))
+    return {};
   // A failed query shows nothing: the list then offers "All Phones" alone.
   TLite3ResultSet& phones = *db.NewResultSet();
   const bool read = phones.QueryFmt(
       std::string("SELECT ") + kImeiTextSql + " FROM MessageEx WHERE type = %s GROUP BY 1",
       {"SMS"});
+  if (IsCancelled(Progress))
+    return {};
 
   PhoneList.Clear();
   PhoneList.AddItem(kAllPhonesCaption);

@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <string>
 
+#include "export/work_progress.h"
 #include "platform/message_box.h"
 #include "platform/program_directory.h"
 
@@ -22,10 +23,13 @@ struct TExportResult {
 // text messages are reported in `Messages` and write no file; the datastore itself is never
 // changed. A file that cannot be
 // created or written raises EFileCreateError or EFileWriteError and leaves any earlier file of
-// that name as it was.
+// that name as it was. `Progress`, when given, hears of the messages read (their number first when
+// it asks for it) and may cancel the run: a cancelled run shows nothing, writes no file and leaves
+// any earlier one as it was.
 TExportResult ExportSmsBackup(const std::string& DatastoreFile, int PhoneIndex,
                               const std::string& PhoneText, IMessageBoxes& Messages,
-                              const std::string& OutputDirectory = ProgramDirectory());
+                              const std::string& OutputDirectory = ProgramDirectory(),
+                              TWorkProgress* Progress = nullptr);
 
 // True when bit 0 of `Status` is set: the message was sent from the phone.
 bool IsSentStatus(int32_t Status);

@@ -54,6 +54,7 @@ TfrmMainWidget::TfrmMainWidget(const TWindowServices& services)
   setAutoFillBackground(true);
   CreateControls();
 
+  own_runner_ = std::make_unique<TWorkThread>();
   own_messages_ = std::make_unique<TQtMessageBoxes>(this);
   own_open_dialog_ = std::make_unique<TQtOpenDialog>(this);
   stores_ = std::make_unique<TQtItemComboBox>(cmboxStores);
@@ -64,8 +65,15 @@ TfrmMainWidget::TfrmMainWidget(const TWindowServices& services)
   IMessageBoxes& messages = services.Messages ? *services.Messages : *own_messages_;
   form_ = std::make_unique<TfrmMain>(
       TfrmMainControls{*stores_, *store_edit_, *open_button_, *phones_, open_dialog},
-      TfrmMainServices{*this, messages, services.Registry, services.Errors,
-                       services.OutputDirectory});
+      TfrmMainServices{.Window = *this,
+                       .Messages = messages,
+                       .Registry = services.Registry,
+                       .Errors = services.Errors,
+                       .Runner = services.Runner ? *services.Runner : *own_runner_,
+                       .Reads = services.Reads.value_or(DatastoreReads()),
+                       .OutputDirectory = services.OutputDirectory,
+                       .GivenDatastore = services.GivenDatastore,
+                       .WarningInNotice = true});
 
   // The drop target is in place before the creation handler runs, as when loading has finished.
   drop_target_ = std::make_unique<TQtDropTarget>(this, form_->JvDragDrop1);
@@ -112,12 +120,30 @@ void TfrmMainWidget::CreateControls() {
   cmdConvert->setFocus();
 }
 
-void TfrmMainWidget::SetBusy(bool busy) {
-  if (busy) {
-    QApplication::setOverrideCursor(Qt::WaitCursor);
-  } else {
-    QApplication::restoreOverrideCursor();
+void TfrmMainWidget::closeEvent(QCloseEvent* event) {
+  form_->FormClose();
+  QWidget::closeEvent(event);
+}
+
+void TfrmMainWidget::ShowWorkState(TWorkState state) {
+  const bool idle = state == TWorkState::Idle;
+  for (QWidget* control : {static_cast<QWidget*>(cmboxStores), static_cast<QWidget*>(txtStore),
+                           static_cast<QWidget*>(cmdOpen), static_cast<QWidget*>(cmboxMobile)}) {
+    control->setEnabled(idle);
   }
+  cmdConvert->setEnabled(state != TWorkState::Converting);
+  if (idle == working_) {
+    working_ = !idle;
+    if (working_) {
+      QApplication::setOverrideCursor(Qt::BusyCursor);
+    } else {
+      QApplication::restoreOverrideCursor();
+    }
+  }
+}
+
+void TfrmMainWidget::Post(std::function<void()> task) {
+  QMetaObject::invokeMethod(this, std::move(task), Qt::QueuedConnection);
 }
 
 void TfrmMainWidget::ShowNotice(const std::string& text, const std::string& tooltip) {

@@ -35,6 +35,20 @@ TDatastoreReads DatastoreReads() {
           }};
 }
 
+TfrmMainServices WindowLogicServices(const TWindowServices& services, IFormWindow& window,
+                                     IMessageBoxes& own_messages, IWorkRunner& own_runner,
+                                     bool warning_in_notice) {
+  return {.Window = window,
+          .Messages = services.Messages ? *services.Messages : own_messages,
+          .Registry = services.Registry,
+          .Errors = services.Errors,
+          .Runner = services.Runner ? *services.Runner : own_runner,
+          .Reads = services.Reads.value_or(DatastoreReads()),
+          .OutputDirectory = services.OutputDirectory,
+          .GivenDatastore = services.GivenDatastore,
+          .WarningInNotice = warning_in_notice};
+}
+
 TfrmMain::TfrmMain(const TfrmMainControls& controls, TfrmMainServices services)
     : controls_(controls), services_(std::move(services)) {
   JvDragDrop1.OnDrop = [this](TJvDragDrop& Sender, TPoint Pos,

@@ -74,6 +74,13 @@ struct TWindowServices {
   std::optional<TDatastoreReads> Reads = std::nullopt;  // nothing: DatastoreReads()
 };
 
+// The services of the logic of a toolkit's `window` made with `services`: the window's own message
+// boxes and work thread where `services` names none, and discovery's warning in the notice when
+// `warning_in_notice`.
+TfrmMainServices WindowLogicServices(const TWindowServices& services, IFormWindow& window,
+                                     IMessageBoxes& own_messages, IWorkRunner& own_runner,
+                                     bool warning_in_notice);
+
 // The main window's logic, apart from any toolkit: its handlers, the two modes of the datastore
 // row (discovered: the list of datastores shows; manual: the edit box and the open button show)
 // and the rule that tells which datastore file is meant. The toolkit calls the handlers; each of

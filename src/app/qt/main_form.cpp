@@ -62,18 +62,9 @@ TfrmMainWidget::TfrmMainWidget(const TWindowServices& services)
   open_button_ = std::make_unique<TQtVisibility>(cmdOpen);
   phones_ = std::make_unique<TQtPhoneList>(cmboxMobile);
   IOpenDialog& open_dialog = services.OpenDialog ? *services.OpenDialog : *own_open_dialog_;
-  IMessageBoxes& messages = services.Messages ? *services.Messages : *own_messages_;
   form_ = std::make_unique<TfrmMain>(
       TfrmMainControls{*stores_, *store_edit_, *open_button_, *phones_, open_dialog},
-      TfrmMainServices{.Window = *this,
-                       .Messages = messages,
-                       .Registry = services.Registry,
-                       .Errors = services.Errors,
-                       .Runner = services.Runner ? *services.Runner : *own_runner_,
-                       .Reads = services.Reads.value_or(DatastoreReads()),
-                       .OutputDirectory = services.OutputDirectory,
-                       .GivenDatastore = services.GivenDatastore,
-                       .WarningInNotice = true});
+      WindowLogicServices(services, *this, *own_messages_, *own_runner_, true));
 
   // The drop target is in place before the creation handler runs, as when loading has finished.
   drop_target_ = std::make_unique<TQtDropTarget>(this, form_->JvDragDrop1);

@@ -5,9 +5,7 @@
 
 #include <filesystem>
 #include <functional>
-#include <mutex>
 #include <string>
-#include <thread>
 #include <vector>
 
 #include "app/datastore_discovery.h"
@@ -607,58 +605,6 @@ TEST_F(MainWindowTest, FailedConversionSaysWhyAndWhatToDoInABox) {
     EXPECT_EQ(Log, test.Log);
     EXPECT_EQ(Window.Notice, notice) << "the notice as before the conversion";
   }
-}
-
-// The one test with a real work thread: the reads run on it, and what they end with comes back on
-// the thread that turns the window's queue.
-TEST_F(MainWindowTest, WorkRunsOnItsOwnThreadAndEndsOnTheWindowsThread) {
-  class TQueuedWindow : public TFakeWindow {
-   public:
-    using TFakeWindow::TFakeWindow;
-    void Post(std::function<void()> task) override {
-      const std::lock_guard lock(mutex);
-      tasks.push_back(std::move(task));
-    }
-    void ShowNotice(const std::string& text, const std::string& tooltip) override {
-      TFakeWindow::ShowNotice(text, tooltip);
-      notice_threads.push_back(std::this_thread::get_id());
-    }
-    bool RunPosted() {
-      std::deque<std::function<void()>> ready;
-      {
-        const std::lock_guard lock(mutex);
-        ready.swap(tasks);
-      }
-      for (auto& task : ready)
-        task();
-      return !ready.empty();
-    }
-    std::mutex mutex;
-    std::deque<std::function<void()>> tasks;
-    std::vector<std::thread::id> notice_threads;
-  } window(Log, Loop);
-  TWorkThread thread;
-  std::thread::id export_thread;
-  Datastores.DuringExport = [&](TWorkProgress& progress) {
-    export_thread = std::this_thread::get_id();
-    progress.Done(1);
-  };
-  TfrmMain form(TfrmMainControls{Stores, Edit, Open, Phones, Dialog},
-                TfrmMainServices{window, Messages, Registry, Errors, thread, Datastores.Reads(),
-                                 OutputDirectory, kOne});
-  form.FormCreate();
-  const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
-  while (Phones.ItemCount() == 0 && std::chrono::steady_clock::now() < deadline)
-    window.RunPosted();
-  form.cmdConvertClick();
-  while (window.Notice.find("saved") == std::string::npos &&
-         std::chrono::steady_clock::now() < deadline) {
-    window.RunPosted();
-  }
-  form.FormDestroy();
-  EXPECT_EQ(window.Notice, "3 messages saved to sms_All Phones.xml");
-  EXPECT_NE(export_thread, std::this_thread::get_id());
-  EXPECT_THAT(window.notice_threads, ::testing::Each(std::this_thread::get_id()));
 }
 
 TEST_F(MainWindowTest, EscapeClosesTheWindowAndLeavesTheCharacter) {

@@ -222,14 +222,6 @@ TEST_F(MainFormTest, StartWithDatastoresShowsTheFirstWithItsPhonesAndEachPathAsA
   EXPECT_EQ(window.Label2->text(), Native("Datastore 2: " + Two));
 }
 
-TEST_F(MainFormTest, StartWithARegistryReadErrorReportsIt) {
-  Registry.SetString(kStores + "\\One", "DatastorePath", "/one");
-  Registry.Key(kStores + "\\Two").Values["DatastorePath"] = {registry_type::DWord, "1234"};
-  TfrmMainWidget& window = Shown();
-  EXPECT_THAT(Log, ElementsAre("Error report: Invalid data type for 'DatastorePath'"));
-  EXPECT_EQ(window.cmboxStores->currentIndex(), -1);
-}
-
 TEST_F(MainFormTest, TypedPathIsReadOnEnterAndWhenTheFocusLeavesTheBoxNotWhileTyped) {
   TfrmMainWidget& window = Shown();
   window.txtStore->setFocus();

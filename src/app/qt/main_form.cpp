@@ -80,6 +80,8 @@ TfrmMainWidget::~TfrmMainWidget() {
   qApp->removeEventFilter(this);
   form_->FormDestroy();
   form_.reset();
+  if (working_)  // closed during the work, whose end is not waited for
+    QApplication::restoreOverrideCursor();
 }
 
 void TfrmMainWidget::CreateControls() {

@@ -312,6 +312,7 @@ TEST_F(MainFormTest, ClosingDuringTheWorkClosesAtOnceAndCancelsIt) {
   EXPECT_TRUE(QTest::qWaitFor([&] { return saw_cancel.load(); }, 1000)) << "cancelled on closing";
   window_.reset();  // as the program does once its loop has ended
   EXPECT_LT(std::chrono::steady_clock::now() - closing, std::chrono::seconds(1));
+  EXPECT_EQ(QApplication::overrideCursor(), nullptr) << "the busy pointer goes with the window";
   EXPECT_THAT(Log, IsEmpty());
 }
 

@@ -33,9 +33,16 @@ std::vector<std::string> CommandLineArguments() {
   return arguments;
 }
 
-// A program of the window has no console: what the command line asks for is said in a box.
+// A program of the window has no console: what the command line asks for is said in a box, which
+// wraps its lines itself. The text's lines are joined within paragraphs, save those that start
+// with a space (usage lines, options).
 void ShowText(const std::string& text, UINT icon) {
-  MessageBoxW(nullptr, velmorra::Widen(text).c_str(), L"Velmorra", MB_OK | icon);
+  std::string joined = text;
+  for (size_t i = 1; i + 1 < joined.size(); ++i) {
+    if (joined[i] == '\n' && joined[i - 1] != '\n' && joined[i + 1] != '\n' && joined[i + 1] != ' ')
+      joined[i] = ' ';
+  }
+  MessageBoxW(nullptr, velmorra::Widen(joined).c_str(), L"Velmorra", MB_OK | icon);
 }
 
 }  // namespace

@@ -5,8 +5,8 @@
 // platform unless QT_QPA_PLATFORM names another. For bench/window_benchmark.sh.
 #include <QApplication>
 #include <QElapsedTimer>
-#include <ctime>
 #include <cstdio>
+#include <ctime>
 #include <memory>
 #include <string>
 
@@ -15,6 +15,17 @@
 #include "platform/registry.h"
 
 namespace {
+
+// Message boxes that say their text on standard error instead, so that a failure ends the run
+// rather than waiting for a click.
+class TFailures : public velmorra::IMessageBoxes {
+ public:
+  void ShowMessage(velmorra::TMessageBoxKind, const std::string& text) override {
+    std::fprintf(stderr, "velmorra-window-bench: %s\n", text.c_str());
+    Any = true;
+  }
+  bool Any = false;
+};
 
 // Handles the window's events until `done` holds.
 template <typename TDone>
@@ -39,10 +50,12 @@ int main(int argc, char** argv) {
   TQtReportFile report_file;
   TErrorReport errors(error_dialog, report_file, argv[2], [] {});
   std::unique_ptr<IRegistry> registry = OpenCurrentUserRegistry();
+  TFailures failures;
   TfrmMainWidget window(TWindowServices{.Registry = *registry,
                                         .Errors = errors,
                                         .OutputDirectory = argv[2],
-                                        .GivenDatastore = argv[1]});
+                                        .GivenDatastore = argv[1],
+                                        .Messages = &failures});
   window.ShowCentred();
   RunUntil([&] { return window.cmboxMobile->isEnabled(); });  // its phones are read
   for (int run = 0; run < runs; ++run) {
@@ -50,7 +63,11 @@ int main(int argc, char** argv) {
     timer.start();
     const std::clock_t cpu_start = std::clock();
     window.cmdConvert->click();
-    RunUntil([&] { return window.Label2->text().contains(QStringLiteral("messages saved to")); });
+    RunUntil([&] {
+      return failures.Any || window.Label2->text().contains(QStringLiteral("messages saved to"));
+    });
+    if (failures.Any)
+      return 1;
     std::printf("%.3f %.3f\n", static_cast<double>(timer.nsecsElapsed()) / 1e9,
                 static_cast<double>(std::clock() - cpu_start) / CLOCKS_PER_SEC);
     std::fflush(stdout);

@@ -127,4 +127,7 @@ for rows in $sizes; do
   }'
   same_bytes "$datastore" "$work/sms_All Phones.xml"
 done
+
+# The window's conversion beside velmorra-cli's.
+bash bench/window_benchmark.sh "$build_dir-window" "$runs" || status=1
 exit $status

@@ -2,6 +2,7 @@
 
 #include <vector>
 
+#include "app/datastore_path.h"
 #include "app/registry_reader.h"
 #include "platform/file_system.h"
 
@@ -24,7 +25,8 @@ std::optional<std::string> DatastoreFilePath(std::string folder) {
   std::optional<std::string> expanded = ExpandFullPath(RegistryPathToNative(folder));
   if (!expanded)
     return std::nullopt;
-  return *expanded + RegistryPathToNative("DataBase\\MDataStore.db3");
+  return *expanded +
+         RegistryPathToNative(std::string(kDatastoreFileFolder) + "\\" + kDatastoreFileName);
 }
 
 }  // namespace

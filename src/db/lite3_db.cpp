@@ -111,7 +111,7 @@ int BusyHandler(void* UserData, int RetryCount) {
   db.busy_last_call_microseconds_ = now;
   const int64_t remaining =
       static_cast<int64_t>(db.BusyLimitMilliseconds) * 1000 - db.busy_waited_microseconds_;
-  if (remaining <= 0)
+  if (remaining <= 0 || db.interrupted_)
     return 0;
   // Whole milliseconds, at least one, never past the limit by more than the last part of one.
   const int64_t sleep = std::min<int64_t>(kBusySleepMilliseconds, (remaining + 999) / 1000);
@@ -422,6 +422,12 @@ void TLite3Db::Close() {
   FreeResultSets();
   CloseHandle();
   private_copy_.reset();
+}
+
+void TLite3Db::Interrupt() {
+  interrupted_ = true;
+  if (Handle != nullptr)
+    Sqlite().interrupt(Handle);
 }
 
 void TLite3Db::CloseHandle() {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <atomic>
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -139,6 +140,11 @@ class TLite3Db : public TMinDB {
   void Close() override;
   void RefreshSchema() override;
   void SetTempStore(TTempStore Mode);
+  // Makes the statement under way on this connection end soon with the library's "interrupted"
+  // error, whichever thread steps it, and every later wait of the connection for another
+  // program's lock give up at once. The only operation that may be called from another thread
+  // than the one using the connection, and only while the connection stays open.
+  void Interrupt();
 
   TResultSet& InternalQuery() override { return *internal_query_; }
   // A new result set owned by this connection (same as `new TLite3ResultSet(*this)`).
@@ -178,6 +184,8 @@ class TLite3Db : public TMinDB {
   // The time spent in the busy handler since Open, and when it was last called.
   int64_t busy_waited_microseconds_ = 0;
   int64_t busy_last_call_microseconds_ = 0;
+  // Set by Interrupt: the busy handler waits no more.
+  std::atomic<bool> interrupted_{false};
 };
 
 // True when `Path` names a directory: it contains "/", "\" or ":".
@@ -185,7 +193,8 @@ bool PathHasDirectoryPart(std::string_view Path);
 
 // The library's busy callback: sleeps 2 ms and asks for a retry, until the connection `UserData`
 // (a TLite3Db) has waited its BusyLimitMilliseconds in total since it was opened, as a
-// monotonic clock measures it (the last sleep is shortened to end at the limit).
+// monotonic clock measures it (the last sleep is shortened to end at the limit), or at once
+// once the connection was interrupted.
 int BusyHandler(void* UserData, int RetryCount);
 
 // The SQL function LowerW(text): the Unicode lower case of its one UTF-16 argument; NULL for NULL.

@@ -8,7 +8,7 @@
 namespace velmorra {
 
 TPhoneListRefresh RefreshPhoneList(const std::string& DatastoreFile, IPhoneList& PhoneList,
-                                   IMessageBoxes& Messages) {
+                                   IMessageBoxes& Messages, TWorkProgress* Progress) {
   const std::optional<std::string> path = ExistingDatastorePath(DatastoreFile);
   if (!path) {
     Messages.ShowMessage(TMessageBoxKind::Error, kDatastoreMissingMessage);
@@ -23,12 +23,17 @@ TPhoneListRefresh RefreshPhoneList(const std::string& DatastoreFile, IPhoneList&
     return {};
   }
 
+  const TInterruptOnCancel interruptible(Progress, db);
+  if (IsCancelled(Progress))
+    return {};
   // A failed query shows nothing: the list then offers "All Phones" alone. Every phone listed
   // exports its messages: the export matches the stored values that the list shows.
   TLite3ResultSet& phones = *db.NewResultSet();
   const bool read = phones.QueryFmt(
       std::string("SELECT ") + kStoredImeiSql + " FROM MessageEx WHERE type = %s GROUP BY 1",
       {"SMS"});
+  if (IsCancelled(Progress))
+    return {};
 
   PhoneList.Clear();
   PhoneList.AddItem(kAllPhonesCaption);

@@ -2,6 +2,7 @@
 
 #include <string>
 
+#include "export/work_progress.h"
 #include "platform/message_box.h"
 
 namespace velmorra {
@@ -42,8 +43,9 @@ struct TPhoneListRefresh {
 
 // Replaces the items of `PhoneList` with "All Phones" and the IMEIs that have text messages in the
 // datastore at `DatastoreFile` (8-bit text, possibly empty), and selects "All Phones". On failure
-// shows the error in `Messages` and leaves the list as it was. Changes nothing else.
+// shows the error in `Messages` and leaves the list as it was. Changes nothing else. `Progress`,
+// when given, may cancel the read: a cancelled read shows nothing and leaves the list as it was.
 TPhoneListRefresh RefreshPhoneList(const std::string& DatastoreFile, IPhoneList& PhoneList,
-                                   IMessageBoxes& Messages);
+                                   IMessageBoxes& Messages, TWorkProgress* Progress = nullptr);
 
 }  // namespace velmorra

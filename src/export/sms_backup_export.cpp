@@ -24,16 +24,30 @@ namespace {
 // The library's answer to a step when the statement has no more rows.
 constexpr int32_t kSqliteDone = 101;
 
-// Prepares the query of the phone choice: every SMS for "All Phones" (index 0), otherwise the SMS
-// of the phone whose IMEI, as the phone list shows it, is `PhoneText` (ImeiMatchSql).
-void PrepareMessages(TLite3ResultSet& messages, int PhoneIndex, const std::string& PhoneText) {
+// Prepares the query of the phone choice, selecting `columns`: every SMS for "All Phones" (index
+// 0), otherwise the SMS of the phone whose IMEI, as the phone list shows it, is `PhoneText`
+// (ImeiMatchSql).
+void PrepareMessages(TLite3ResultSet& messages, int PhoneIndex, const std::string& PhoneText,
+                     const std::string& columns = "*") {
+  const std::string select = "SELECT " + columns + " FROM MessageEx WHERE type = %s";
   if (PhoneIndex == 0) {
-    messages.PrepareFmt("SELECT * FROM MessageEx WHERE type = %s", {"SMS"});
+    messages.PrepareFmt(select, {"SMS"});
   } else {
-    messages.PrepareFmt("SELECT * FROM MessageEx WHERE type = %s AND " +
-                            ImeiMatchSql(PhoneText, messages.Connection().TextEncoding),
-                        {"SMS"});
+    messages.PrepareFmt(
+        select + " AND " + ImeiMatchSql(PhoneText, messages.Connection().TextEncoding), {"SMS"});
   }
+}
+
+// Tells `Progress` how many messages the query of the phone choice gives, when it asks.
+void CountMessages(TLite3Db& db, int PhoneIndex, const std::string& PhoneText,
+                   TWorkProgress* Progress) {
+  if (Progress == nullptr || !Progress->Total || Progress->Cancelled())
+    return;
+  TLite3ResultSet& count = *db.NewResultSet();
+  PrepareMessages(count, PhoneIndex, PhoneText, "COUNT(*)");
+  if (count.ErrorCode == 0 && count.Step())
+    Progress->Total(count.ColumnInteger(0));
+  delete &count;
 }
 
 std::u16string DecimalText(int64_t value) {
@@ -172,8 +186,10 @@ class TMessageReadingThread {
 
 // Builds the backup document from the rows of the prepared statement: one thread reads and decodes
 // the rows while this one makes their elements. Returns nullptr when a step fails; the result set
-// then holds the library's error.
-IXMLDocumentPtr BuildBackupDocument(TLite3ResultSet& messages, int& count) {
+// then holds the library's error. `Progress` hears of each batch and may stop the building, which
+// then returns nullptr too.
+IXMLDocumentPtr BuildBackupDocument(TLite3ResultSet& messages, int& count,
+                                    TWorkProgress* Progress) {
   const IXMLDocumentPtr document = MakeXMLDocument();
   document->AppendChild(
       document->CreateProcessingInstruction(u"xml", u"version=\"1.0\" encoding=\"utf-8\""));
@@ -186,6 +202,10 @@ IXMLDocumentPtr BuildBackupDocument(TLite3ResultSet& messages, int& count) {
     builder.Append(**batch);
     count += static_cast<int>((*batch)->Rows.size());
     reading.Return(std::move(*batch));
+    if (Progress != nullptr && Progress->Done)
+      Progress->Done(count);
+    if (IsCancelled(Progress))
+      return nullptr;  // the reading thread is abandoned as it goes
   }
   reading.Finish();
   if (messages.ErrorCode != kSqliteDone)
@@ -198,7 +218,7 @@ IXMLDocumentPtr BuildBackupDocument(TLite3ResultSet& messages, int& count) {
 
 TExportResult ExportSmsBackup(const std::string& DatastoreFile, int PhoneIndex,
                               const std::string& PhoneText, IMessageBoxes& Messages,
-                              const std::string& OutputDirectory) {
+                              const std::string& OutputDirectory, TWorkProgress* Progress) {
   const std::optional<std::string> path = ExistingDatastorePath(DatastoreFile);
   if (!path) {
     Messages.ShowMessage(TMessageBoxKind::Error, kDatastoreMissingMessage);
@@ -221,12 +241,20 @@ TExportResult ExportSmsBackup(const std::string& DatastoreFile, int PhoneIndex,
     return {};
   }
 
+  const TInterruptOnCancel interruptible(Progress, db);
+  CountMessages(db, PhoneIndex, PhoneText, Progress);
+  if (IsCancelled(Progress))
+    return {};
+
   // A backup that silently lacks messages would be trusted and the phone's messages lost: a query
   // that fails (no MessageEx, not a database, still locked) ends the run without a file.
   TLite3ResultSet& messages = *db.NewResultSet();
   PrepareMessages(messages, PhoneIndex, PhoneText);
   const IXMLDocumentPtr document =
-      messages.ErrorCode == 0 ? BuildBackupDocument(messages, result.MessageCount) : nullptr;
+      messages.ErrorCode == 0 ? BuildBackupDocument(messages, result.MessageCount, Progress)
+                              : nullptr;
+  if (IsCancelled(Progress))
+    return {};
   if (!document) {
     Messages.ShowMessage(TMessageBoxKind::Error, DatastoreReadErrorMessage(messages.ErrorMessage));
     return {};
@@ -240,7 +268,8 @@ TExportResult ExportSmsBackup(const std::string& DatastoreFile, int PhoneIndex,
     return {};
   }
 
-  document->SaveToFile(result.FileName, LayoutMode::Indented);
+  if (!SaveUnlessCancelled(*document, result.FileName, Progress))
+    return {};
   result.Written = true;
   return result;
 }

@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <string>
 
+#include "export/work_progress.h"
 #include "platform/message_box.h"
 #include "platform/program_directory.h"
 
@@ -23,9 +24,13 @@ struct TExportResult {
 // the datastore itself is never changed. A file that cannot be created or written raises
 // EFileCreateError or EFileWriteError and leaves any earlier file of that name as it was; so
 // does, before anything is read, a file that is the datastore itself or one of its logs.
+// `Progress`, when given, hears of the messages read (their number first when it asks for it) and
+// may cancel the run: a cancelled run shows nothing, writes no file and leaves any earlier one as
+// it was.
 TExportResult ExportSmsBackup(const std::string& DatastoreFile, int PhoneIndex,
                               const std::string& PhoneText, IMessageBoxes& Messages,
-                              const std::string& OutputDirectory = ProgramDirectory());
+                              const std::string& OutputDirectory = ProgramDirectory(),
+                              TWorkProgress* Progress = nullptr);
 
 // True when bit 0 of `Status` is set: the message was sent from the phone.
 bool IsSentStatus(int32_t Status);

@@ -2,7 +2,7 @@
 
 #include "app/cli/console_message_boxes.h"
 #include "app/cli/escaped_text.h"
-#include "app/cli/memory_phone_list.h"
+#include "export/memory_phone_list.h"
 #include "export/phone_list.h"
 
 namespace velmorra {

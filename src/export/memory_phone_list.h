@@ -7,7 +7,8 @@
 
 namespace velmorra {
 
-// A phone list that only holds its items and selection, for callers without a window.
+// A phone list that only holds its items and selection, for callers without a window (the
+// command line) or away from it (the window's work thread).
 class TMemoryPhoneList : public IPhoneList {
  public:
   void Clear() override;

@@ -1,4 +1,4 @@
-#include "app/cli/memory_phone_list.h"
+#include "export/memory_phone_list.h"
 
 namespace velmorra {
 

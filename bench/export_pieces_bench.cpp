@@ -11,7 +11,7 @@
 #include "db/lite3_db.h"
 #include "export/message_rows.h"
 #include "export/stored_text.h"
-#include "platform/program_directory.h"
+#include "platform/dynamic_library.h"
 #include "support/message_datastore.h"
 #include "xml/child_chunk_writer.h"
 #include "xml/memory_byte_stream.h"
@@ -42,7 +42,7 @@ void BM_DecodeMessageRows(benchmark::State& state) {
   int64_t messages = 0;
   for (auto _ : state) {
     TLite3Db db;
-    db.LibraryPath = ProgramDirectory() + kSqliteLibraryFileName;
+    db.LibraryPath = SqliteLibraryPath();
     db.Open(path);
     TLite3ResultSet& rows = *db.NewResultSet();
     rows.Prepare("SELECT * FROM MessageEx WHERE type = 'SMS'");

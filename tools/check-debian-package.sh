@@ -1,9 +1,10 @@
 #!/usr/bin/env bash
-# Installs dist/velmorra_<version>_amd64.deb the way a user does (apt-get install ./….deb), uses
-# the installed commands (velmorra-cli --version, stores, convert of the sample; the window for a
-# few seconds on an offscreen display), then purges the package and checks that none of its
-# files and folders is left. Needs root (or sudo) and the build folder the package was made from
-# (default: build), whose velmorra-cli writes the backup the installed one must equal.
+# Installs the Debian packages the way a user does (apt-get install ./….deb): first
+# dist/velmorra-cli_<version>_amd64.deb alone, which must not bring the window's Qt, and uses it
+# (velmorra-cli --version, stores, convert of the sample); then dist/velmorra_<version>_amd64.deb,
+# the window, for a few seconds on an offscreen display. Then purges both and checks that none of
+# their files and folders is left. Needs root (or sudo) and the build folder the packages were
+# made from (default: build), whose velmorra-cli writes the backup the installed one must equal.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 build_dir=${1:-build}
@@ -12,27 +13,38 @@ apt_get() { DEBIAN_FRONTEND=noninteractive "${SUDO[@]}" apt-get -o DPkg::Lock::T
 fail() { echo "check-debian-package: $*" >&2; exit 1; }
 
 version=$(sed -n 's/^#define VELMORRA_VERSION "\(.*\)"$/\1/p' "$build_dir/generated/version.h")
-deb=dist/velmorra_${version}_amd64.deb
-[ -f "$deb" ] || fail "$deb is missing: make it with tools/package-debian.sh"
+cli_deb=dist/velmorra-cli_${version}_amd64.deb
+window_deb=dist/velmorra_${version}_amd64.deb
+for deb in "$cli_deb" "$window_deb"; do
+  [ -f "$deb" ] || fail "$deb is missing: make it with tools/package-debian.sh"
+done
 sample=$(realpath "$build_dir/examples/MDataStore.db3")
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 
-# The package's paths, and which of its folders were there before it came.
-dpkg-deb --fsys-tarfile "$deb" | tar -t | sed 's|^\./|/|; s|/$||' | grep -v '^/\?$' > "$work/paths"
+# The packages' paths, and which of their folders were there before they came.
+for deb in "$cli_deb" "$window_deb"; do
+  dpkg-deb --fsys-tarfile "$deb" | tar -t | sed 's|^\./|/|; s|/$||' | grep -v '^/\?$'
+done > "$work/paths"
 while IFS= read -r path; do
   if [ -d "$path" ]; then echo "$path"; fi
 done < "$work/paths" > "$work/folders-before"
-if dpkg -s velmorra > /dev/null 2>&1; then fail "velmorra is installed already"; fi
+for package in velmorra-cli velmorra; do
+  if dpkg -s "$package" > /dev/null 2>&1; then fail "$package is installed already"; fi
+done
 
-echo "Installing $deb"
-apt_get install -y --no-install-recommends "./$deb"
+# The command line stands alone: nothing of Qt, Mesa or X among its dependencies or libraries.
+! dpkg-deb -f "$cli_deb" Depends | grep -Ei 'qt|libgl|libx|mesa' ||
+  fail "velmorra-cli depends on the window's libraries: $(dpkg-deb -f "$cli_deb" Depends)"
 
-echo "Using the installed programs"
+echo "Installing $cli_deb"
+apt_get install -y --no-install-recommends "./$cli_deb"
+
+echo "Using the installed command line"
 [ "$(command -v velmorra-cli)" = /usr/bin/velmorra-cli ] || fail "velmorra-cli is not /usr/bin/velmorra-cli"
 [ "$(velmorra-cli --version)" = "velmorra-cli $version" ] || fail "velmorra-cli --version: $(velmorra-cli --version)"
-[ "$(readlink -f /usr/lib/velmorra/libsqlite3.so.0)" = "$(readlink -f "$build_dir/bin/libsqlite3.so.0")" ] ||
-  fail "/usr/lib/velmorra/libsqlite3.so.0 is not the system's SQLite library"
+! readelf -d /usr/bin/velmorra-cli | grep -Ei 'NEEDED.*(qt|libgl|libx)' ||
+  fail "/usr/bin/velmorra-cli links the window's libraries"
 
 # A Wine prefix that registers the sample, as the Ovi software would have.
 prefix=$work/prefix
@@ -51,6 +63,9 @@ mkdir "$work/installed" "$work/built"
 "$build_dir/bin/velmorra-cli" convert "$sample" --output-dir "$work/built" > /dev/null
 cmp "$work/installed/sms_All Phones.xml" "$work/built/sms_All Phones.xml" ||
   fail "the installed velmorra-cli wrote another backup than the build"
+
+echo "Installing $window_deb"
+apt_get install -y --no-install-recommends "./$window_deb"
 
 # The window starts, with the sample given as a desktop gives a file dropped on its icon, and
 # keeps running until it is closed.
@@ -71,8 +86,8 @@ if command -v man > /dev/null; then
   [ "$(man -w velmorra-cli)" = /usr/share/man/man1/velmorra-cli.1.gz ] || fail "man velmorra-cli finds no page"
 fi
 
-echo "Purging the package"
-apt_get purge -y velmorra
+echo "Purging the packages"
+apt_get purge -y velmorra velmorra-cli
 left=0
 while IFS= read -r path; do
   if [ -e "$path" ] || [ -L "$path" ]; then
@@ -82,5 +97,5 @@ while IFS= read -r path; do
     fi
   fi
 done < "$work/paths"
-[ "$left" -eq 0 ] || fail "files of the package are left after the purge"
-echo "The Debian package installs, works and purges cleanly."
+[ "$left" -eq 0 ] || fail "files of the packages are left after the purge"
+echo "The Debian packages install, work and purge cleanly."

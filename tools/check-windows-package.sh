@@ -35,11 +35,30 @@ for file in velmorra.exe velmorra-cli.exe sqlite3.dll README.txt LICENCES.txt; d
 done
 cli() { (cd "$folder" && wine ./velmorra-cli.exe "$@" | tr -d '\r'); }
 
-# The version the build gave the programs: the command line's, and both version resources.
+# The version the build gave the programs: the command line's, and both version resources with
+# the copyright; each program's icon and manifest (of that version); SQLite's own version.
 [ "$(cli --version)" = "velmorra-cli $version" ] || fail "velmorra-cli.exe --version: $(cli --version)"
 for file in velmorra.exe velmorra-cli.exe; do
   strings -e l "$folder/$file" | grep -qx "$version" || fail "$file has no version resource $version"
+  strings -e l "$folder/$file" | grep -qx "Copyright (c) 2026 The Velmorra developers" ||
+    fail "$file has no LegalCopyright"
+  wrestool -l --type=14 "$folder/$file" | grep -q . || fail "$file has no icon"
+  wrestool -x --raw --type=24 "$folder/$file" | grep -q "version=\"$version.0\"" ||
+    fail "$file has no manifest of version $version.0"
 done
+sqlite_version=$(strings -e l "$folder/sqlite3.dll" | grep -x -m 1 '3\.[0-9]*\.[0-9]*') ||
+  fail "sqlite3.dll has no version resource"
+# Lines end in CR LF also when the output goes into a pipe, as Windows programs read them.
+[ "$(cd "$folder" && wine ./velmorra-cli.exe --version | tail -c 2 | od -An -c | tr -d ' ')" = '\r\n' ] ||
+  fail "velmorra-cli.exe does not end its lines in CR LF"
+# The texts: README.txt plain ASCII; LICENCES.txt UTF-8 with a byte-order mark for Notepad, with
+# Velmorra's licence and the full text of the GPL, not a path to it.
+! LC_ALL=C grep -q '[^[:print:][:space:]]' "$folder/README.txt" || fail "README.txt is not plain ASCII"
+[ "$(head -c 3 "$folder/LICENCES.txt" | od -An -tx1 | tr -d ' ')" = efbbbf ] ||
+  fail "LICENCES.txt has no UTF-8 byte-order mark"
+grep -q 'Copyright (c) 2026 The Velmorra developers' "$folder/LICENCES.txt" || fail "LICENCES.txt lacks Velmorra's licence"
+grep -q 'GNU GENERAL PUBLIC LICENSE' "$folder/LICENCES.txt" || fail "LICENCES.txt lacks the GPL's text"
+grep -q "SQLite $sqlite_version" "$folder/LICENCES.txt" || fail "LICENCES.txt names another SQLite than $sqlite_version"
 
 # The sample as the Ovi software keeps it, registered in the prefix's registry.
 mkdir -p "$WINEPREFIX/drive_c/Ovi/DataBase"

@@ -8,11 +8,13 @@ packages=(
   libicu-dev
   libgtest-dev libgmock-dev libbenchmark-dev
   libexpat1-dev time
+  clang-14 libclang-rt-14-dev
   qt6-base-dev libgl-dev fonts-dejavu-core
   librsvg2-bin icoutils
   appstream desktop-file-utils groff-base
   mingw-w64 wine wine64
-  xvfb xauth
+  xvfb xauth xdotool
+  dpkg-dev lintian devscripts wixl diffoscope-minimal zip
 )
 # npm fetches SQLite's amalgamation for the Windows build. Where Node.js brings its own npm,
 # Debian's npm conflicts with it: install that only where no npm command exists.

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <functional>
 #include <string>
 
 namespace velmorra {
@@ -25,10 +26,10 @@ class IEditBox : public IControlVisibility {
   virtual void SetText(const std::string& text) = 0;
 };
 
-// A drop-down list whose items each carry an integer beside their caption.
+// A drop-down list whose items each carry an integer beside their caption, and a tooltip.
 class IItemComboBox : public IControlVisibility {
  public:
-  virtual void AddItem(const std::string& caption, int data) = 0;
+  virtual void AddItem(const std::string& caption, int data, const std::string& tooltip) = 0;
   virtual int ItemCount() const = 0;
   virtual std::string Item(int index) const = 0;
   // The integer carried by the item at `index`; `index` must be in range.
@@ -48,16 +49,31 @@ class IOpenDialog {
   virtual std::string FileName() const = 0;
 };
 
+// The work the window has under way, which decides what the user may start meanwhile.
+enum class TWorkState {
+  Idle,
+  // Phones are read: the datastore row and the phone list are disabled; Convert stays enabled,
+  // and converts once the phones are read.
+  ReadingPhones,
+  // A backup is written: Convert is disabled too.
+  Converting,
+};
+
 // The window itself, as its handlers need it.
 class IFormWindow {
  public:
   virtual ~IFormWindow() = default;
   // Closes the window, which ends the program; returns at once.
   virtual void Close() = 0;
-  // Shows the wait cursor over the window while `busy`.
-  virtual void SetBusy(bool busy) = 0;
+  // Enables and disables the controls as `state` says; while work is under way the pointer shows
+  // that the program works. The window still paints, moves and closes meanwhile.
+  virtual void ShowWorkState(TWorkState state) = 0;
   // Puts `text` in the window's one-line notice (Label2), with `tooltip` over it.
   virtual void ShowNotice(const std::string& text, const std::string& tooltip) = 0;
+  // Runs `task` on the window's thread soon, after what that thread is doing now. May be called
+  // from any thread; tasks run in the order posted, and those still waiting when the window is
+  // destroyed are dropped.
+  virtual void Post(std::function<void()> task) = 0;
 };
 
 }  // namespace velmorra

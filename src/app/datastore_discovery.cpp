@@ -2,6 +2,7 @@
 
 #include <vector>
 
+#include "app/datastore_path.h"
 #include "app/registry_reader.h"
 #include "platform/file_system.h"
 
@@ -24,13 +25,15 @@ std::optional<std::string> DatastoreFilePath(std::string folder) {
   std::optional<std::string> expanded = ExpandFullPath(RegistryPathToNative(folder));
   if (!expanded)
     return std::nullopt;
-  return *expanded + RegistryPathToNative("DataBase\\MDataStore.db3");
+  return *expanded +
+         RegistryPathToNative(std::string(kDatastoreFileFolder) + "\\" + kDatastoreFileName);
 }
 
 }  // namespace
 
 bool DiscoverDatastores(IRegistry& registry,
-                        const std::function<void(const TDiscoveredDatastore&)>& found) {
+                        const std::function<void(const TDiscoveredDatastore&)>& found,
+                        const std::function<void(const std::string& warning)>& skipped) {
   TRegistryReader reader(registry);
   if (!reader.OpenKeyReadOnly(kDatastoresKey))
     return false;
@@ -40,7 +43,13 @@ bool DiscoverDatastores(IRegistry& registry,
   for (size_t position = 0; position < names.size(); ++position) {
     if (!reader.OpenKeyReadOnly(std::string(kDatastoresKey) + "\\" + names[position]))
       continue;
-    const std::string folder = reader.ReadString(kDatastorePathValue);
+    std::string folder;
+    try {
+      folder = reader.ReadString(kDatastorePathValue);
+    } catch (const ERegistryException& error) {
+      skipped(std::string(error.what()) + " in HKEY_CURRENT_USER\\" + kDatastoresKey + "\\" +
+              names[position] + "; that datastore is left out.");
+    }
     reader.CloseKey();
     if (folder.empty())
       continue;

@@ -32,11 +32,13 @@ std::optional<std::string> ExpandFullPath(const std::string& path);
 
 // Reads the datastores registered for the current user under kDatastoresKey and calls `found`
 // once for each usable subkey, in the registry's order. Subkeys that cannot be opened, have no or
-// an empty "DatastorePath", or whose full path is too long for the buffer, are skipped. Returns
-// false, having found nothing, when the key of the datastores cannot be opened. Throws
-// ERegistryException when a "DatastorePath" is not text or cannot be read: `found` has then seen
-// the datastores before that subkey.
+// an empty "DatastorePath", or whose full path is too long for the buffer, are skipped. A subkey
+// whose "DatastorePath" is not text or cannot be read is skipped too, and `skipped` gets a warning
+// that names the value, the key and the reason ("Invalid data type for 'DatastorePath' in
+// HKEY_CURRENT_USER\...\<subkey>; ..."); the subkeys after it are read all the same. Returns
+// false, having found nothing, when the key of the datastores cannot be opened.
 bool DiscoverDatastores(IRegistry& registry,
-                        const std::function<void(const TDiscoveredDatastore&)>& found);
+                        const std::function<void(const TDiscoveredDatastore&)>& found,
+                        const std::function<void(const std::string& warning)>& skipped);
 
 }  // namespace velmorra

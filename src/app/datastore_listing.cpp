@@ -1,20 +1,15 @@
 #include "app/datastore_listing.h"
 
-#include "app/registry_reader.h"
-
 namespace velmorra {
 
 TDatastoreListing ListDiscoveredDatastores(IRegistry& registry) {
   TDatastoreListing listing;
-  try {
-    const bool opened = DiscoverDatastores(registry, [&](const TDiscoveredDatastore& datastore) {
-      listing.Datastores.push_back(datastore);
-    });
-    if (!opened)
-      listing.Warning = kDatastoresNotFoundWarning;
-  } catch (const ERegistryException& error) {
-    listing.Error = error.what();
-  }
+  const bool opened = DiscoverDatastores(
+      registry,
+      [&](const TDiscoveredDatastore& datastore) { listing.Datastores.push_back(datastore); },
+      [&](const std::string& warning) { listing.Skipped.push_back(warning); });
+  if (!opened)
+    listing.Warning = kDatastoresNotFoundWarning;
   return listing;
 }
 

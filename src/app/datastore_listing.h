@@ -13,12 +13,11 @@ struct TDatastoreListing {
   std::vector<TDiscoveredDatastore> Datastores;
   // kDatastoresNotFoundWarning when the key of the datastores cannot be opened, else empty.
   std::string Warning;
-  // The registry read error that ended the discovery early, else empty; Datastores then holds
-  // those found before it.
-  std::string Error;
+  // A warning for each registration left out because its value could not be read as text.
+  std::vector<std::string> Skipped;
 };
 
-// Runs the discovery over `registry`. Never throws a registry read error: it lands in Error.
+// Runs the discovery over `registry`.
 TDatastoreListing ListDiscoveredDatastores(IRegistry& registry);
 
 // One line "caption<TAB>path" per datastore, each ended by a line feed.

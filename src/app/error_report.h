@@ -30,6 +30,8 @@ class IReportFile {
 
 inline constexpr char kErrorReportHeading[] = "An error occurred in the application.";
 inline constexpr char kErrorReportFileName[] = "bugreport.txt";
+// What is reported for a thrown object that is no std::exception.
+inline constexpr char kUnknownErrorText[] = "An unknown error was raised.";
 
 // The application's last line of defence: an error that escapes an operation started from the
 // window is appended to "bugreport.txt" in `report_directory` (ending in a separator), shown in
@@ -55,7 +57,7 @@ class TErrorReport {
     } catch (const std::exception& error) {
       Report(error.what());
     } catch (...) {
-      Report("An unknown error was raised.");
+      Report(kUnknownErrorText);
     }
     return false;
   }

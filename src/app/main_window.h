@@ -1,5 +1,7 @@
 #pragma once
 
+#include <cstdint>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -8,7 +10,11 @@
 #include "app/controls.h"
 #include "app/drag_drop.h"
 #include "app/error_report.h"
+#include "app/work_thread.h"
 #include "export/phone_list.h"
+#include "export/sms_backup_export.h"
+#include "export/work_progress.h"
+#include "platform/clock.h"
 #include "platform/message_box.h"
 #include "platform/registry.h"
 
@@ -23,13 +29,37 @@ struct TfrmMainControls {
   IOpenDialog& od;
 };
 
+// The two reads of a datastore that the window starts, as functions so that tests can give their
+// own; DatastoreReads() gives RefreshPhoneList and ExportSmsBackup. The window calls them on its
+// work thread, with message boxes that only record what they are given and a progress through
+// which it follows and cancels them; the export may raise what ExportSmsBackup raises.
+struct TDatastoreReads {
+  std::function<TPhoneListRefresh(const std::string& DatastoreFile, IPhoneList& PhoneList,
+                                  IMessageBoxes& Messages, TWorkProgress& Progress)>
+      ReadPhones;
+  std::function<TExportResult(const std::string& DatastoreFile, int PhoneIndex,
+                              const std::string& PhoneText, IMessageBoxes& Messages,
+                              const std::string& OutputDirectory, TWorkProgress& Progress)>
+      Export;
+};
+TDatastoreReads DatastoreReads();
+
 // What the main window works with besides its controls.
 struct TfrmMainServices {
   IFormWindow& Window;
   IMessageBoxes& Messages;
   IRegistry& Registry;
   TErrorReport& Errors;
+  IWorkRunner& Runner;
+  TDatastoreReads Reads;
   std::string OutputDirectory;  // where the backups go, ending in a separator
+  // A datastore named on the command line, opened at start in place of discovery; empty for none.
+  std::string GivenDatastore = {};
+  // Says discovery's warning in the notice rather than in a message box (the Linux window, most of
+  // whose users have no Wine prefix at all).
+  bool WarningInNotice = false;
+  // The monotonic clock in microseconds that paces the progress shown.
+  std::function<int64_t()> Clock = MonotonicMicroseconds;
 };
 
 // What a toolkit's main window is made with. The references must outlive the window.
@@ -37,22 +67,34 @@ struct TWindowServices {
   IRegistry& Registry;
   TErrorReport& Errors;
   std::string OutputDirectory;        // where backups go, ending in a separator
+  std::string GivenDatastore = {};    // from the command line; empty for none
   IMessageBoxes* Messages = nullptr;  // nullptr: the window's own message boxes
   IOpenDialog* OpenDialog = nullptr;  // nullptr: the window's own open dialog
+  IWorkRunner* Runner = nullptr;      // nullptr: a work thread of the window's own
+  std::optional<TDatastoreReads> Reads = std::nullopt;  // nothing: DatastoreReads()
 };
 
-// What Label2 says from the start and again at each action after a conversion.
-std::string BackupFolderNotice(const std::string& output_directory);
-// What Label2 says after a conversion that wrote `message_count` messages into `file_name`.
-std::string ConversionNotice(int message_count, const std::string& file_name);
+// The services of the logic of a toolkit's `window` made with `services`: the window's own message
+// boxes and work thread where `services` names none, and discovery's warning in the notice when
+// `warning_in_notice`.
+TfrmMainServices WindowLogicServices(const TWindowServices& services, IFormWindow& window,
+                                     IMessageBoxes& own_messages, IWorkRunner& own_runner,
+                                     bool warning_in_notice);
 
 // The main window's logic, apart from any toolkit: its handlers, the two modes of the datastore
 // row (discovered: the list of datastores shows; manual: the edit box and the open button show)
 // and the rule that tells which datastore file is meant. The toolkit calls the handlers; each of
-// them reports through the error report whatever escapes it, so none of them throws. While the
-// phone list is read and while the export runs the window shows the wait cursor (not while a
-// message box waits). Label2 says where backups go, and after a conversion what it wrote, until
-// the next action. Controls and services must outlive the window's logic.
+// them reports through the error report whatever escapes it, so none of them throws.
+//
+// Reading a datastore's phones and converting run on the work thread, one at a time; the window
+// keeps painting meanwhile, shows the work in the notice and lets the user start no other work
+// (see TWorkState). What the work ends with comes back on the window's thread: the phones fill the
+// list; a read that fails says why in the notice; a conversion that fails says why in a message
+// box. Closing the window cancels the work under way, which then writes nothing.
+//
+// The notice says where backups go, until a datastore picked in the list shows its path there, a
+// read says why it failed, or a conversion says what it wrote (naming the folder too unless the
+// notice named it before). Controls and services must outlive the window's logic.
 class TfrmMain {
  public:
   TfrmMain(const TfrmMainControls& controls, TfrmMainServices services);
@@ -63,36 +105,36 @@ class TfrmMain {
   // Its OnDrop is JvDragDrop1Drop.
   TJvDragDrop JvDragDrop1;
 
-  // Runs datastore discovery (warning and manual mode when the registry has no datastores), then
-  // selects the first datastore and reads its phones.
+  // Opens the given datastore as a confirmed file of the open dialog, when there is one; otherwise
+  // runs datastore discovery (its warning, and manual mode, when the registry has no datastores)
+  // and reads the phones of the first datastore.
   void FormCreate();
+  // The window is closing: the work under way is cancelled and writes nothing.
+  void FormClose();
+  // Waits for the cancelled work to end, then drops the datastore paths.
   void FormDestroy();
   // Closes the window for Escape (27); leaves `Key` as it is for the focused control.
   void FormKeyPress(char& Key);
   // Runs the open dialog; a confirmed file becomes the edit box's text and its phones are read.
   void cmdOpenClick();
-  // Reads the phones of the datastore the user selected.
+  // Shows the path of the datastore the user picked and reads its phones.
   void cmboxStoresChange();
-  // Writes the SMS backup of the chosen phone into the output directory. The phone list is first
-  // read again when it was read for another path than the current one (then "All Phones" is
-  // chosen); a read that fails has said why, and nothing is exported.
+  // Writes the SMS backup of the chosen phone into the output directory. When the phones listed
+  // are not those of the current path, that path's phones are read first and all of them are
+  // converted; a read that fails says why, and nothing is converted. During a read Convert waits
+  // for it.
   void cmdConvertClick();
   // Takes the first dropped name as the manual datastore path and reads its phones.
   void JvDragDrop1Drop(TJvDragDrop& Sender, TPoint Pos, const std::vector<std::string>& Value);
   // A character typed into the edit box: Enter (13) reads the phones of the typed path. `Key` is
   // left as it is.
   void txtStoreKeyPress(char& Key);
-  // The focus leaves the edit box: reads the phones of the typed path unless it is the path read
-  // last.
+  // The focus leaves the edit box: reads the phones of the typed path unless it is empty or the
+  // path read last.
   void txtStoreExit();
-  // A datastore named on the command line (as a desktop names a file dropped on the program's
-  // icon), taken as a file confirmed in the open dialog: manual mode, its full path in the edit
-  // box, its phones read. Runs after FormCreate, before the window shows.
-  void OpenGivenDatastore(const std::string& path);
 
   // The datastore file the user has chosen: in discovered mode the path of the selected item
-  // (empty when none is), in manual mode the edit box's text without leading and trailing
-  // characters of code 32 or less. Neither tests nor expands the path.
+  // (empty when none is), in manual mode what DatastorePathFromText makes of the edit box's text.
   std::string CurrentDatastorePath() const;
   // Hides the datastore list, then shows the edit box, then the open button.
   void SwitchToManualMode();
@@ -101,41 +143,55 @@ class TfrmMain {
   std::vector<std::string> StorePaths() const;
 
  private:
-  // The message boxes, which take the wait cursor away while they wait for the user.
-  class TMessagesWithoutWaitCursor : public IMessageBoxes {
-   public:
-    explicit TMessagesWithoutWaitCursor(TfrmMain& form) : form_(form) {}
-    void ShowMessage(TMessageBoxKind kind, const std::string& text) override;
-
-   private:
-    TfrmMain& form_;
+  // What the notice says between works, with its tooltip; whether it names the output folder.
+  struct TNotice {
+    std::string Text;
+    std::string Tooltip;
+    bool NamesOutputFolder = false;
   };
-  // Shows the wait cursor for its life.
-  class TWaitCursor {
-   public:
-    explicit TWaitCursor(TfrmMain& form);
-    ~TWaitCursor();
-    TWaitCursor(const TWaitCursor&) = delete;
-    TWaitCursor& operator=(const TWaitCursor&) = delete;
-
-   private:
-    TfrmMain& form_;
-  };
+  // Runs on the work thread with the work's progress and gives what is to run on the window's
+  // thread once it has ended.
+  using TWork = std::function<std::function<void()>(TWorkProgress& progress)>;
 
   void DiscoverStores();
-  // Reads the phones of CurrentDatastorePath into cmboxMobile; true when the list was replaced.
-  bool ReadPhones();
-  void ShowBackupFolderNotice();
+  void OpenGivenDatastore(const std::string& path);
+  bool Working() const { return work_state_ != TWorkState::Idle; }
+  // Starts `work` in `state`; when `show_rows`, the rows it reports are shown in the notice.
+  void StartWork(TWorkState state, bool show_rows, TWork work);
+  void EndWork();
+  // Shows, a few times a second, the rows that work `work_id` has converted.
+  void ShowRowsOf(TWorkProgress& progress, uint64_t work_id);
+  // Puts `notice` in the notice, then reads the phones of CurrentDatastorePath into cmboxMobile,
+  // which is emptied first.
+  void ReadPhones(const TNotice& notice);
+  void PhonesRead(const std::string& path, const IPhoneList& phones,
+                  const TPhoneListRefresh& refresh, const std::string& message,
+                  const TEscapedError& error);
+  // Converts the chosen phone of CurrentDatastorePath.
+  void StartExport();
+  void ExportEnded(const TExportResult& result, const TRecordedMessages& messages,
+                   const TEscapedError& error, bool name_folder);
+  void SetNotice(TNotice notice);
+  // Shows a passing text that leaves the notice as it is, to come back with RestoreNotice.
+  void ShowPassingNotice(const std::string& text, const std::string& tooltip);
+  void RestoreNotice();
+  TNotice BackupFolder() const;
 
   TfrmMainControls controls_;
   TfrmMainServices services_;
-  TMessagesWithoutWaitCursor messages_{*this};
-  int busy_ = 0;  // wait cursors alive
   std::unique_ptr<std::vector<std::string>> storePaths;
   // The path of the last phone list read, whatever its outcome.
   std::string readPath_;
   // The path whose phones cmboxMobile holds; none before the first successful read.
   std::optional<std::string> phonesPath_;
+  TNotice notice_;
+  TWorkState work_state_ = TWorkState::Idle;
+  // The work under way: its number (which tells its reports from those of earlier works) and its
+  // progress.
+  uint64_t work_id_ = 0;
+  std::shared_ptr<TWorkProgress> progress_;
+  // Convert was pressed while phones were read: it converts once they are.
+  bool convert_after_read_ = false;
 };
 
 }  // namespace velmorra

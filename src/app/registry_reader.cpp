@@ -48,7 +48,8 @@ std::string TRegistryReader::ReadString(const std::string& name) {
   if (type != registry_type::String && type != registry_type::ExpandString) {
     throw ERegistryException("Invalid data type for '" + name + "'");
   }
-  return data.substr(0, data.find('\0'));
+  const std::string text = data.substr(0, data.find('\0'));
+  return type == registry_type::ExpandString ? registry_.ExpandReferences(text) : text;
 }
 
 }  // namespace velmorra

@@ -35,9 +35,9 @@ class TRegistryReader {
   std::vector<std::string> GetKeyNames();
 
   // The text of the string or expandable-string value `name` of the open key, up to its first NUL;
-  // environment references are left as they are. A missing value, or one of zero size, reads as
-  // the empty string. Throws ERegistryException for any other type and when the data cannot be
-  // read.
+  // the environment references of an expandable string are expanded (IRegistry::ExpandReferences).
+  // A missing value, or one of zero size, reads as the empty string. Throws ERegistryException for
+  // any other type and when the data cannot be read.
   std::string ReadString(const std::string& name);
 
  private:

@@ -64,12 +64,15 @@ std::string DatabaseFileDamage(const std::string& Path) {
   const std::string tail =
       ". Messages stored in the missing part cannot be read; copy the datastore again from where "
       "it came from or restore it from a backup";
-  if (size % page_size != 0) {
+  const bool log_may_hold_pages = header->WalMode && FileStampOf(WriteAheadLogPath(Path)).Size > 0;
+  const int64_t expected = page_size * header->PageCount;
+  // Bytes after the last page that a valid page count gives are never read: the library reads
+  // such a file whole. Without a valid count the file's length is all there is to go by.
+  const bool within_pages = !header->PageCountValid || size < expected;
+  if (within_pages && size % page_size != 0) {
     return damaged + "it ends inside a page (" + std::to_string(size) +
            " bytes is no whole number of " + std::to_string(page_size) + "-byte pages)" + tail;
   }
-  const bool log_may_hold_pages = header->WalMode && FileStampOf(WriteAheadLogPath(Path)).Size > 0;
-  const int64_t expected = page_size * header->PageCount;
   if (header->PageCountValid && !log_may_hold_pages && size < expected) {
     return damaged + "it is cut short (its header gives " + std::to_string(header->PageCount) +
            " pages of " + std::to_string(page_size) + " bytes, " + std::to_string(expected) +

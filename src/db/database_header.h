@@ -28,10 +28,12 @@ std::optional<TDatabaseHeader> ReadDatabaseHeader(const std::string& Path);
 // Why the database file at `Path` is damaged, as a sentence for the user, or the empty string
 // when its header and its length agree. Cheap: reads the header and the file's size. A file cut
 // short reads without any error from the library (the missing tail reads as zeros), so the
-// length is checked against the header first: the size must be whole pages of a valid page size,
-// and no smaller than the page count the header records (when that record is valid; in WAL mode
-// with a log beside it the log may hold the missing pages, so only whole pages are asked for).
-// Files without the SQLite header are left to the library, which says what they are not.
+// length is checked against the header first. Where the header records a valid page count, the
+// file must hold that many pages of its valid page size (in WAL mode with a log beside it the log
+// may hold the missing ones, so there only a file ending inside one of them is damaged); bytes
+// after them are left alone, as the library leaves them. Without a valid count the size must be
+// whole pages. Files without the SQLite header are left to the library, which says what they are
+// not.
 std::string DatabaseFileDamage(const std::string& Path);
 
 // The files the library keeps beside a database at `Path` while it is being changed: the

@@ -111,7 +111,7 @@ int BusyHandler(void* UserData, int RetryCount) {
   db.busy_last_call_microseconds_ = now;
   const int64_t remaining =
       static_cast<int64_t>(db.BusyLimitMilliseconds) * 1000 - db.busy_waited_microseconds_;
-  if (remaining <= 0)
+  if (remaining <= 0 || db.interrupted_)
     return 0;
   // Whole milliseconds, at least one, never past the limit by more than the last part of one.
   const int64_t sleep = std::min<int64_t>(kBusySleepMilliseconds, (remaining + 999) / 1000);
@@ -391,6 +391,17 @@ double TLite3ResultSet::ColumnReal(int index) {
   return HasColumn(index) ? Sqlite().column_double(Statement, index) : 0;
 }
 
+std::u16string_view TLite3ResultSet::ColumnText16(int index) {
+  if (!HasColumn(index))
+    return {};
+  const TSqliteApi& api = Sqlite();
+  // The pointer first, then the length, as for ColumnBytes.
+  const auto* text = static_cast<const char16_t*>(api.column_text16(Statement, index));
+  if (text == nullptr)
+    return {};
+  return {text, static_cast<size_t>(api.column_bytes16(Statement, index)) / sizeof(char16_t)};
+}
+
 // ---- TLite3Db ----
 
 TLite3Db::TLite3Db()
@@ -411,6 +422,12 @@ void TLite3Db::Close() {
   FreeResultSets();
   CloseHandle();
   private_copy_.reset();
+}
+
+void TLite3Db::Interrupt() {
+  interrupted_ = true;
+  if (Handle != nullptr)
+    Sqlite().interrupt(Handle);
 }
 
 void TLite3Db::CloseHandle() {
@@ -458,11 +475,27 @@ int TLite3Db::OpenHandle(const std::string& file, TDatabaseKind kind) {
   if (Handle != nullptr) {
     SetTempStore(tsMemory);
     RefreshSchema();
+    ReadTextEncoding();
   }
   return rc;
 }
 
-int TLite3Db::OpenDatastore(const std::string& path) {
+void TLite3Db::ReadTextEncoding() {
+  TextEncoding = TTextEncoding::Utf8;
+  TResultSet& query = InternalQuery();
+  if (!query.Query("PRAGMA encoding"))
+    return;
+  const std::string name = query.Rows(0).Cells(0).AsString;
+  if (name == "UTF-16le")
+    TextEncoding = TTextEncoding::Utf16le;
+  else if (name == "UTF-16be")
+    TextEncoding = TTextEncoding::Utf16be;
+}
+
+int TLite3Db::OpenDatastore(const std::string& given_path) {
+  // The library follows a link to the file and reads the logs beside the file itself; every check
+  // and the copy look at that same file.
+  const std::string path = RealPath(given_path).value_or(given_path);
   // In WAL mode without its log the library would create the log and its index beside the
   // datastore just to read it.
   const std::optional<TDatabaseHeader> header = ReadDatabaseHeader(path);

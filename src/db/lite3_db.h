@@ -1,5 +1,6 @@
 #pragma once
 
+#include <atomic>
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -18,6 +19,9 @@ enum class TColumnType { Integer = 1, Real = 2, Text = 3, Blob = 4, Null = 5 };
 enum TTempStore { tsDefault = 0, tsMemory = 1, tsFile = 2 };
 
 class TLite3Db;
+
+// The encoding in which a database keeps its text, fixed when the database was made.
+enum class TTextEncoding { Utf8 = 1, Utf16le = 2, Utf16be = 3 };
 
 // What a connection opens: the user's datastore (only read), a private copy of it, or the
 // library's own temporary database (the empty path).
@@ -56,6 +60,13 @@ class TLite3ResultSet : public TResultSet {
   std::string_view ColumnBytes(int index);
   int64_t ColumnInteger(int index);
   double ColumnReal(int index);
+  // The current row's value `index` as UTF-16 text (sqlite3_column_text16 by its byte count):
+  // for a database that keeps its text in UTF-16, the stored code units exactly. Valid as
+  // ColumnBytes is.
+  std::u16string_view ColumnText16(int index);
+
+  // The connection the result set was created on.
+  TLite3Db& Connection() const { return lite3_db_; }
 
   // The statement held between Prepare and the next reset; nullptr otherwise.
   sqlite3_stmt* Statement = nullptr;
@@ -107,10 +118,12 @@ class TLite3Db : public TMinDB {
   // Binds the library (LibraryPath), opens the existing database file at the UTF-8 `Path` for
   // reading only (a path with no directory part is taken from the program's directory; the empty
   // path opens a private temporary database, which can be written), sets temporary storage to
-  // memory, reads the schema and registers LowerW. True when the library opened the file; a path
-  // where no file is fails (-2, library code 14) and creates nothing. No statement on the
-  // connection can change the file, its "-journal" or its "-wal", nor create or delete such a
-  // file (the library may make or use the "-shm" index of a log, as every reader does). A file
+  // memory, reads the schema and registers LowerW. A path that leads through symbolic links is
+  // opened at the file it leads to, whose logs are the ones read. True when the library opened
+  // the file; a path where no file is fails (-2, library code 14) and creates nothing. No
+  // statement on the connection can change the file, its "-journal" or its "-wal", nor create or
+  // delete such a file (the library may make or use the "-shm" index of a log, as every reader
+  // does). A file
   // that cannot be read without writing beside it (a rollback journal left by a writer that
   // stopped half-way, a log whose index cannot be made, WAL mode without its log) is read from a
   // private copy in a temporary folder instead, where the library undoes the unfinished change:
@@ -127,6 +140,11 @@ class TLite3Db : public TMinDB {
   void Close() override;
   void RefreshSchema() override;
   void SetTempStore(TTempStore Mode);
+  // Makes the statement under way on this connection end soon with the library's "interrupted"
+  // error, whichever thread steps it, and every later wait of the connection for another
+  // program's lock give up at once. The only operation that may be called from another thread
+  // than the one using the connection, and only while the connection stays open.
+  void Interrupt();
 
   TResultSet& InternalQuery() override { return *internal_query_; }
   // A new result set owned by this connection (same as `new TLite3ResultSet(*this)`).
@@ -140,6 +158,8 @@ class TLite3Db : public TMinDB {
   // all statements, so that the set-up reads of Open and the caller's query together wait no longer
   // than this.
   unsigned BusyLimitMilliseconds = 10000;
+  // The encoding of the open database's text; UTF-8 until Open read it.
+  TTextEncoding TextEncoding = TTextEncoding::Utf8;
 
  private:
   friend int BusyHandler(void* UserData, int RetryCount);
@@ -147,15 +167,16 @@ class TLite3Db : public TMinDB {
   // Opens `file` with the flags of its kind, then sets temporary storage and reads the schema;
   // the library's answer.
   int OpenHandle(const std::string& file, TDatabaseKind kind);
-  // Opens the datastore at `path` in place, or a private copy of it when reading it in place
-  // would need writes beside it.
-  int OpenDatastore(const std::string& path);
+  // Opens the datastore at `given_path` (at its real path, links resolved) in place, or a private
+  // copy of it when reading it in place would need writes beside it.
+  int OpenDatastore(const std::string& given_path);
   bool ReadingNeedsWrites(const std::string& path);
   // True, with ErrorCode -4 and DatabaseFileDamage's sentence, when `file` is cut short.
   bool FailIfDamaged(const std::string& file);
   // Finalizes InternalQuery's statement and closes the handle, leaving the result sets.
   void CloseHandle();
   void RegisterLowerW();
+  void ReadTextEncoding();
 
   std::unique_ptr<TLite3ResultSet> internal_query_;
   // The copy the connection reads when the datastore cannot be read in place; removed by Close.
@@ -163,6 +184,8 @@ class TLite3Db : public TMinDB {
   // The time spent in the busy handler since Open, and when it was last called.
   int64_t busy_waited_microseconds_ = 0;
   int64_t busy_last_call_microseconds_ = 0;
+  // Set by Interrupt: the busy handler waits no more.
+  std::atomic<bool> interrupted_{false};
 };
 
 // True when `Path` names a directory: it contains "/", "\" or ":".
@@ -170,7 +193,8 @@ bool PathHasDirectoryPart(std::string_view Path);
 
 // The library's busy callback: sleeps 2 ms and asks for a retry, until the connection `UserData`
 // (a TLite3Db) has waited its BusyLimitMilliseconds in total since it was opened, as a
-// monotonic clock measures it (the last sleep is shortened to end at the limit).
+// monotonic clock measures it (the last sleep is shortened to end at the limit), or at once
+// once the connection was interrupted.
 int BusyHandler(void* UserData, int RetryCount);
 
 // The SQL function LowerW(text): the Unicode lower case of its one UTF-16 argument; NULL for NULL.

@@ -53,7 +53,7 @@ bool TPrivateDatastoreCopy::Make(const std::string& DatastorePath) {
 
 bool TPrivateDatastoreCopy::CopyInto(const std::string& source, const std::string& target) {
   int error_number = 0;
-  if (CopyFileBytes(source, target, error_number))
+  if (copy_file_(source, target, error_number))
     return true;
   ErrorMessage = std::string(kNeedsCopy) + FileNameOf(source) +
                  " could not be copied to the temporary folder " + folder_.Path() + ": " +

@@ -1,7 +1,10 @@
 #pragma once
 
+#include <functional>
 #include <string>
+#include <utility>
 
+#include "platform/file_system.h"
 #include "platform/temporary_folder.h"
 
 namespace velmorra {
@@ -13,6 +16,14 @@ namespace velmorra {
 // take one. The original files are only read.
 class TPrivateDatastoreCopy {
  public:
+  // How one file is copied: CopyFileBytes's contract.
+  using TCopyFile =
+      std::function<bool(const std::string& from, const std::string& to, int& error_number)>;
+
+  // `copy_file` copies each file; tests put a copy there that changes the source meanwhile.
+  explicit TPrivateDatastoreCopy(TCopyFile copy_file = CopyFileBytes)
+      : copy_file_(std::move(copy_file)) {}
+
   // Copies the datastore at `DatastorePath` (logs first, so that a writer finishing meanwhile
   // leaves a copy that still undoes to a committed state). False, with a sentence for the user in
   // ErrorMessage, when a file cannot be copied or a source file changed while it was copied.
@@ -25,6 +36,7 @@ class TPrivateDatastoreCopy {
  private:
   bool CopyInto(const std::string& source, const std::string& target);
 
+  TCopyFile copy_file_;
   TTemporaryFolder folder_;
   std::string path_;
 };

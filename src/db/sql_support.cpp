@@ -259,8 +259,12 @@ class TBuilder {
   void AppendValue(const TConverted& value) {
     if (mode_ == TSqlFormatMode::Ansi) {
       result_.Text.append(value.wide ? Utf16ToUtf8(value.text_w) : value.text);
+    } else if (value.wide) {
+      // A lone surrogate becomes U+FFFD, as it does in UTF-8: the library would read it together
+      // with the unit after it, which may be the quote that closes the value.
+      result_.TextW.append(Utf8ToUtf16(Utf16ToUtf8(value.text_w)));
     } else {
-      result_.TextW.append(value.wide ? value.text_w : AnsiToUtf16(value.text));
+      result_.TextW.append(AnsiToUtf16(value.text));
     }
   }
 

@@ -128,6 +128,7 @@ void FillApi(TSqliteApi& api) {
   Take(api.errmsg, "sqlite3_errmsg");
   Take(api.errmsg16, "sqlite3_errmsg16");
   Take(api.finalize, "sqlite3_finalize");
+  Take(api.interrupt, "sqlite3_interrupt");
   Take(api.last_insert_rowid, "sqlite3_last_insert_rowid");
   Take(api.open_v2, "sqlite3_open_v2");
   Take(api.prepare, "sqlite3_prepare");

@@ -50,6 +50,7 @@ struct TSqliteApi {
   const char* (*errmsg)(sqlite3*) = nullptr;
   const void* (*errmsg16)(sqlite3*) = nullptr;
   int (*finalize)(sqlite3_stmt*) = nullptr;
+  void (*interrupt)(sqlite3*) = nullptr;
   int64_t (*last_insert_rowid)(sqlite3*) = nullptr;
   int (*open_v2)(const char*, sqlite3**, int, const char*) = nullptr;
   int (*prepare)(sqlite3*, const char*, int, sqlite3_stmt**, const char**) = nullptr;

@@ -1,5 +1,6 @@
 #include "export/datastore_file.h"
 
+#include "db/database_header.h"
 #include "db/lite3_db.h"
 #include "platform/file_system.h"
 #include "platform/program_directory.h"
@@ -18,6 +19,17 @@ std::optional<std::string> ExistingDatastorePath(const std::string& DatastoreFil
   if (!RegularFileExists(path))
     return std::nullopt;
   return path;
+}
+
+bool IsDatastoreOrItsLog(const std::string& DatastorePath, const std::string& File) {
+  // The logs are the ones beside the file the path leads to, which the library reads.
+  const std::string real = RealPath(DatastorePath).value_or(DatastorePath);
+  for (const std::string& datastore_file :
+       {real, RollbackJournalPath(real), WriteAheadLogPath(real)}) {
+    if (SameFile(datastore_file, File))
+      return true;
+  }
+  return false;
 }
 
 std::string DatastoreOpenErrorMessage(const std::string& ErrorMessage) {

@@ -13,6 +13,11 @@ namespace velmorra {
 // open fails and creates nothing.
 std::optional<std::string> ExistingDatastorePath(const std::string& DatastoreFile);
 
+// True when `File` is the datastore at `DatastorePath` itself or one of its logs (its "-journal"
+// or "-wal"), however either path is written: the same file, links followed. A backup written
+// there would destroy what it was made from.
+bool IsDatastoreOrItsLog(const std::string& DatastorePath, const std::string& File);
+
 // The message shown when ExistingDatastorePath finds no file.
 inline constexpr char kDatastoreMissingMessage[] = "Datastore file doesn't exist.";
 

@@ -7,6 +7,7 @@
 #include "export/sms_backup_export.h"
 #include "export/stored_text.h"
 #include "export/timestamp.h"
+#include "platform/text_encoding.h"
 #include "xml/dictionary.h"
 
 namespace velmorra {
@@ -41,6 +42,7 @@ std::string MessageColumnsSql(const std::vector<std::string>& columns) {
 
 TMessageRowReader::TMessageRowReader(TLite3ResultSet& messages)
     : messages_(messages),
+      utf16_text_(messages.Connection().TextEncoding != TTextEncoding::Utf8),
       sender_(messages.EmptyRow.ColumnIndex(kMessageColumns[0])),
       timestamp_(messages.EmptyRow.ColumnIndex(kMessageColumns[1])),
       status_(messages.EmptyRow.ColumnIndex(kMessageColumns[2])),
@@ -52,10 +54,10 @@ bool TMessageRowReader::ReadBatch(TMessageBatch& batch, size_t row_limit, size_t
     if (!messages_.Step())
       return false;
     TMessageRow& row = batch.Rows.emplace_back();
-    row.Address = AppendText(sender_, batch);
+    row.Address = utf16_text_ ? AppendUtf16Text(sender_, batch) : AppendText(sender_, batch);
     ReadMoment(row, batch);
     row.Sent = ReadSent();
-    row.Body = AppendText(text_, batch);
+    row.Body = utf16_text_ ? AppendUtf16Text(text_, batch) : AppendText(text_, batch);
   }
   return true;
 }
@@ -63,6 +65,16 @@ bool TMessageRowReader::ReadBatch(TMessageBatch& batch, size_t row_limit, size_t
 TStoredTextRef TMessageRowReader::AppendText(int column, TMessageBatch& batch) {
   const size_t offset = batch.Bytes.size();
   AppendStoredForm(messages_.ColumnBytes(column), batch.Bytes);
+  return {offset, static_cast<uint32_t>(batch.Bytes.size() - offset)};
+}
+
+// The library's own UTF-8 of UTF-16 text takes the unit after a lone surrogate for its pair and
+// loses it; read as UTF-16, the next character survives. A BLOB stays bytes, as in UTF-8.
+TStoredTextRef TMessageRowReader::AppendUtf16Text(int column, TMessageBatch& batch) {
+  if (messages_.ColumnType(column) != TColumnType::Text)
+    return AppendText(column, batch);
+  const size_t offset = batch.Bytes.size();
+  AppendStoredForm(Utf16ToUtf8(messages_.ColumnText16(column)), batch.Bytes);
   return {offset, static_cast<uint32_t>(batch.Bytes.size() - offset)};
 }
 

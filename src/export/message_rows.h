@@ -63,8 +63,9 @@ std::string MessageColumnsSql(const std::vector<std::string>& columns);
 
 // Reads the rows of the message query prepared on `messages` into batches, reading each value as
 // the export reads it (see TMessageRow; a missing column or NULL reads as the empty text, a
-// Status that is no 32-bit integer as 0). Numbers are read as numbers, not printed by the library
-// and read back, wherever that gives the same texts.
+// Status that is no 32-bit integer as 0). In a datastore that keeps its text in UTF-16 the texts
+// are read as UTF-16, a surrogate that is not part of a pair becoming U+FFFD. Numbers are read as
+// numbers, not printed by the library and read back, wherever that gives the same texts.
 class TMessageRowReader {
  public:
   explicit TMessageRowReader(TLite3ResultSet& messages);
@@ -78,9 +79,12 @@ class TMessageRowReader {
  private:
   TStoredTextRef AppendText(int column, TMessageBatch& batch);
   void ReadMoment(TMessageRow& row, TMessageBatch& batch);
+  // AppendText for a datastore that keeps its text in UTF-16.
+  TStoredTextRef AppendUtf16Text(int column, TMessageBatch& batch);
   bool ReadSent();
 
   TLite3ResultSet& messages_;
+  bool utf16_text_;
   int sender_;
   int timestamp_;
   int status_;

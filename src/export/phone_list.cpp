@@ -2,13 +2,14 @@
 
 #include "db/lite3_db.h"
 #include "export/datastore_file.h"
+#include "export/phone_match.h"
 #include "export/phone_queries.h"
 #include "platform/program_directory.h"
 
 namespace velmorra {
 
 TPhoneListRefresh RefreshPhoneList(const std::string& DatastoreFile, IPhoneList& PhoneList,
-                                   IMessageBoxes& Messages) {
+                                   IMessageBoxes& Messages, TWorkProgress* Progress) {
   const std::optional<std::string> path = ExistingDatastorePath(DatastoreFile);
   if (!path) {
     Messages.ShowMessage(TMessageBoxKind::Error, kDatastoreMissingMessage);
@@ -16,21 +17,27 @@ TPhoneListRefresh RefreshPhoneList(const std::string& DatastoreFile, IPhoneList&
   }
 
   TLite3Db db;
-  db.LibraryPath = ProgramDirectory() + kSqliteLibraryFileName;
+  db.LibraryPath = SqliteLibraryPath();
   db.Open(*path);
   if (db.ErrorCode != 0) {
     Messages.ShowMessage(TMessageBoxKind::Error, DatastoreOpenErrorMessage(db.ErrorMessage));
     return {};
   }
 
-  // A failed query shows nothing: the list then offers "All Phones" alone.
+  const TInterruptOnCancel interruptible(Progress, db);
+  if (IsCancelled(Progress))
+    return {};
+  // A failed query shows nothing: the list then offers "All Phones" alone. Every phone listed
+  // exports its messages: the export matches the stored values that the list shows.
   TLite3ResultSet& phones = *db.NewResultSet();
   const bool read = phones.Query(PhoneListSql(phones));
+  if (IsCancelled(Progress))
+    return {};
 
   PhoneList.Clear();
   PhoneList.AddItem(kAllPhonesCaption);
   for (int i = 0; i < phones.RowCount(); ++i)
-    PhoneList.AddItem(phones.Rows(i).Cells(0).AsString);
+    PhoneList.AddItem(PhoneTextOfStoredImei(phones.Rows(i).Cells(0).AsString, db.TextEncoding));
   PhoneList.SetItemIndex(0);
   return {true, read ? std::string() : DatastoreReadErrorMessage(phones.ErrorMessage)};
 }

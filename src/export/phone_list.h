@@ -2,17 +2,13 @@
 
 #include <string>
 
+#include "export/work_progress.h"
 #include "platform/message_box.h"
 
 namespace velmorra {
 
 // The first item of the phone list, which stands for every phone.
 inline constexpr char kAllPhonesCaption[] = "All Phones";
-
-// A message's phone as SQL text: its IMEI as text whatever the column holds (an INTEGER or REAL as
-// the database renders it, a BLOB as its bytes), with NULL and '' alike the empty text. The phone
-// list offers these values and the export matches them, so every phone listed exports its messages.
-inline constexpr char kImeiTextSql[] = "CAST(IFNULL(IMEI, '') AS TEXT)";
 
 // The phone list control as the refresh sees it: a drop-down list that allows selection only.
 // Item and Text give back a caption's bytes exactly as added, also bytes that are not UTF-8 (a
@@ -47,8 +43,9 @@ struct TPhoneListRefresh {
 
 // Replaces the items of `PhoneList` with "All Phones" and the IMEIs that have text messages in the
 // datastore at `DatastoreFile` (8-bit text, possibly empty), and selects "All Phones". On failure
-// shows the error in `Messages` and leaves the list as it was. Changes nothing else.
+// shows the error in `Messages` and leaves the list as it was. Changes nothing else. `Progress`,
+// when given, may cancel the read: a cancelled read shows nothing and leaves the list as it was.
 TPhoneListRefresh RefreshPhoneList(const std::string& DatastoreFile, IPhoneList& PhoneList,
-                                   IMessageBoxes& Messages);
+                                   IMessageBoxes& Messages, TWorkProgress* Progress = nullptr);
 
 }  // namespace velmorra

@@ -1,11 +1,12 @@
 #include "export/phone_queries.h"
 
 #include <algorithm>
+#include <optional>
 #include <vector>
 
 #include "db/lite3_db.h"
 #include "db/sql_support.h"
-#include "export/phone_list.h"
+#include "export/phone_match.h"
 
 namespace velmorra {
 
@@ -95,25 +96,23 @@ TImeiColumn InspectImeiColumn(TLite3ResultSet& query, bool index_needed) {
   return column;
 }
 
-std::string BlobLiteral(std::string_view bytes) {
-  static constexpr char kDigits[] = "0123456789ABCDEF";
-  std::string literal = "x'";
-  for (const char byte : bytes) {
-    literal += kDigits[static_cast<unsigned char>(byte) >> 4];
-    literal += kDigits[static_cast<unsigned char>(byte) & 0xF];
-  }
-  return literal + "'";
-}
-
-// The conditions that pick each stored form of a TEXT column that reads as `phone`: the text, the
-// BLOB of its bytes and, for the empty text, NULL. Each is one value, so its rows come through the
-// index in the order of the table.
-std::vector<std::string> StoredFormConditions(const std::string& phone) {
-  std::vector<std::string> conditions = {"IMEI = " + SqlTextExpression(phone),
-                                         "IMEI = " + BlobLiteral(phone)};
-  if (phone.empty())
+// The conditions that pick each stored form of a TEXT column whose kStoredImeiSql bytes are
+// `stored`: the text of those bytes, the BLOB of them and, for none, NULL. Each is one value, so
+// its rows come through the index in the order of the table.
+std::vector<std::string> StoredFormConditions(const std::string& stored) {
+  const std::string blob = SqlBlobLiteral(stored);
+  std::vector<std::string> conditions = {"IMEI = CAST(" + blob + " AS TEXT)", "IMEI = " + blob};
+  if (stored.empty())
     conditions.push_back("IMEI IS NULL");
   return conditions;
+}
+
+// In a UTF-16 datastore a BLOB of odd length reads as its even bytes: the condition on the BLOBs
+// one byte longer than `stored` that begin with it, which the index finds as a range.
+std::string OddBlobCondition(const std::string& stored) {
+  return "IMEI BETWEEN " + SqlBlobLiteral(stored + '\x00') + " AND " +
+         SqlBlobLiteral(stored + '\xff') + " AND length(IMEI) = " +
+         std::to_string(stored.size() + 1);
 }
 
 bool AnySmsRow(TLite3ResultSet& query, const std::string& condition) {
@@ -123,41 +122,33 @@ bool AnySmsRow(TLite3ResultSet& query, const std::string& condition) {
 
 }  // namespace
 
-// The one stored form of the phone that the SMS rows hold where the index can find it, else the
-// IMEI text compared on every row (also where several forms of it are stored, whose rows the
-// index would hand out form by form rather than in table order).
-std::string PhoneCondition(TLite3ResultSet& query, const std::string& phone) {
-  const std::string compared = std::string(kImeiTextSql) + " = " + SqlTextExpression(phone);
-  if (!InspectImeiColumn(query, true).Indexed)
+// The one stored form of the phone that the SMS rows hold where the index can find it, else
+// ImeiMatchSql compared on every row (also where several forms of it are stored, whose rows the
+// index would hand out form by form rather than in table order, and where a UTF-16 datastore holds
+// a BLOB of odd length that reads as the phone).
+std::string PhoneCondition(TLite3ResultSet& query, const std::string& PhoneText) {
+  const TTextEncoding encoding = query.Connection().TextEncoding;
+  const std::string compared = ImeiMatchSql(PhoneText, encoding);
+  const std::optional<std::string> stored_imei = StoredImeiOfPhoneText(PhoneText, encoding);
+  if (!stored_imei || !InspectImeiColumn(query, true).Indexed)
     return compared;
   std::vector<std::string> stored;
-  for (const std::string& condition : StoredFormConditions(phone)) {
+  for (const std::string& condition : StoredFormConditions(*stored_imei)) {
     if (AnySmsRow(query, condition))
       stored.push_back(condition);
     else if (query.ErrorCode != 0)
       return compared;
   }
-  if (stored.size() > 1)
+  const bool odd_blobs = encoding != TTextEncoding::Utf8 &&
+                         (AnySmsRow(query, OddBlobCondition(*stored_imei)) || query.ErrorCode != 0);
+  if (stored.size() > 1 || odd_blobs)
     return compared;
   return stored.empty() ? "0" : stored.front();
 }
 
-std::string SqlTextExpression(std::string_view Text) {
-  if (Text.find('\0') == std::string_view::npos)
-    return SqlQuotedStr(Text);
-  std::string expression = "(";
-  size_t start = 0;
-  for (size_t zero = Text.find('\0'); zero != std::string_view::npos;
-       zero = Text.find('\0', start)) {
-    expression += SqlQuotedStr(Text.substr(start, zero - start)) + " || char(0) || ";
-    start = zero + 1;
-  }
-  return expression + SqlQuotedStr(Text.substr(start)) + ")";
-}
-
 std::string PhoneListSql(TLite3ResultSet& query) {
   const bool distinct_first = InspectImeiColumn(query, false).ComparedByBytes;
-  return std::string("SELECT ") + kImeiTextSql + (distinct_first ? kDistinctImeis : kSmsRows) +
+  return std::string("SELECT ") + kStoredImeiSql + (distinct_first ? kDistinctImeis : kSmsRows) +
          " GROUP BY 1";
 }
 

@@ -14,6 +14,7 @@
 #include "export/phone_list.h"
 #include "export/phone_queries.h"
 #include "xml/dictionary.h"
+#include "xml/file_errors.h"
 #include "xml/xml_document.h"
 
 namespace velmorra {
@@ -24,14 +25,29 @@ namespace {
 constexpr int32_t kSqliteDone = 101;
 
 // Prepares the query of the phone choice: every SMS for "All Phones" (index 0), otherwise the SMS
-// of the phone whose IMEI, as the phone list shows it, is `PhoneText`. Only the columns the export
-// reads are selected.
-void PrepareMessages(TLite3ResultSet& messages, int PhoneIndex, const std::string& PhoneText) {
+// of the phone whose IMEI, as the phone list shows it, is `PhoneText` (PhoneCondition). Only the
+// columns the export reads are selected, or, when `counted`, their number.
+void PrepareMessages(TLite3ResultSet& messages, int PhoneIndex, const std::string& PhoneText,
+                     bool counted = false) {
   std::string rows = " FROM MessageEx WHERE type = 'SMS'";
   if (PhoneIndex != 0)
     rows += " AND " + PhoneCondition(messages, PhoneText);
-  if (messages.Prepare("SELECT *" + rows))
+  if (counted)
+    messages.Prepare("SELECT COUNT(*)" + rows);
+  else if (messages.Prepare("SELECT *" + rows))
     messages.Prepare("SELECT " + MessageColumnsSql(messages.Columns) + rows);
+}
+
+// Tells `Progress` how many messages the query of the phone choice gives, when it asks.
+void CountMessages(TLite3Db& db, int PhoneIndex, const std::string& PhoneText,
+                   TWorkProgress* Progress) {
+  if (Progress == nullptr || !Progress->Total || Progress->Cancelled())
+    return;
+  TLite3ResultSet& count = *db.NewResultSet();
+  PrepareMessages(count, PhoneIndex, PhoneText, true);
+  if (count.ErrorCode == 0 && count.Step())
+    Progress->Total(count.ColumnInteger(0));
+  delete &count;
 }
 
 std::u16string DecimalText(int64_t value) {
@@ -171,8 +187,10 @@ class TMessageReadingThread {
 
 // Builds the backup document from the rows of the prepared statement: one thread reads and decodes
 // the rows while this one makes their elements. Returns nullptr when a step fails; the result set
-// then holds the library's error.
-IXMLDocumentPtr BuildBackupDocument(TLite3ResultSet& messages, int& count) {
+// then holds the library's error. `Progress` hears of each batch and may stop the building, which
+// then returns nullptr too.
+IXMLDocumentPtr BuildBackupDocument(TLite3ResultSet& messages, int& count,
+                                    TWorkProgress* Progress) {
   const IXMLDocumentPtr document = MakeXMLDocument();
   document->AppendChild(
       document->CreateProcessingInstruction(u"xml", u"version=\"1.0\" encoding=\"utf-8\""));
@@ -185,6 +203,10 @@ IXMLDocumentPtr BuildBackupDocument(TLite3ResultSet& messages, int& count) {
     builder.Append(**batch);
     count += static_cast<int>((*batch)->Rows.size());
     reading.Return(std::move(*batch));
+    if (Progress != nullptr && Progress->Done)
+      Progress->Done(count);
+    if (IsCancelled(Progress))
+      return nullptr;  // the reading thread is abandoned as it goes
   }
   reading.Finish();
   if (messages.ErrorCode != kSqliteDone)
@@ -197,28 +219,43 @@ IXMLDocumentPtr BuildBackupDocument(TLite3ResultSet& messages, int& count) {
 
 TExportResult ExportSmsBackup(const std::string& DatastoreFile, int PhoneIndex,
                               const std::string& PhoneText, IMessageBoxes& Messages,
-                              const std::string& OutputDirectory) {
+                              const std::string& OutputDirectory, TWorkProgress* Progress) {
   const std::optional<std::string> path = ExistingDatastorePath(DatastoreFile);
   if (!path) {
     Messages.ShowMessage(TMessageBoxKind::Error, kDatastoreMissingMessage);
     return {};
   }
 
+  TExportResult result;
+  result.FileName = OutputDirectory + BackupFileName(PhoneIndex, PhoneText);
+  if (IsDatastoreOrItsLog(*path, result.FileName)) {
+    throw EFileCreateError("Cannot create file \"" + result.FileName +
+                           "\". It is the datastore itself or one of its logs, which are only "
+                           "ever read; choose another folder for the backup.");
+  }
+
   TLite3Db db;
-  db.LibraryPath = ProgramDirectory() + kSqliteLibraryFileName;
+  db.LibraryPath = SqliteLibraryPath();
   db.Open(*path);
   if (db.ErrorCode != 0) {
     Messages.ShowMessage(TMessageBoxKind::Error, DatastoreOpenErrorMessage(db.ErrorMessage));
     return {};
   }
 
+  const TInterruptOnCancel interruptible(Progress, db);
+  CountMessages(db, PhoneIndex, PhoneText, Progress);
+  if (IsCancelled(Progress))
+    return {};
+
   // A backup that silently lacks messages would be trusted and the phone's messages lost: a query
   // that fails (no MessageEx, not a database, still locked) ends the run without a file.
   TLite3ResultSet& messages = *db.NewResultSet();
   PrepareMessages(messages, PhoneIndex, PhoneText);
-  TExportResult result;
   const IXMLDocumentPtr document =
-      messages.ErrorCode == 0 ? BuildBackupDocument(messages, result.MessageCount) : nullptr;
+      messages.ErrorCode == 0 ? BuildBackupDocument(messages, result.MessageCount, Progress)
+                              : nullptr;
+  if (IsCancelled(Progress))
+    return {};
   if (!document) {
     Messages.ShowMessage(TMessageBoxKind::Error, DatastoreReadErrorMessage(messages.ErrorMessage));
     return {};
@@ -232,8 +269,8 @@ TExportResult ExportSmsBackup(const std::string& DatastoreFile, int PhoneIndex,
     return {};
   }
 
-  result.FileName = OutputDirectory + BackupFileName(PhoneText);
-  document->SaveToFile(result.FileName, LayoutMode::Indented);
+  if (!SaveUnlessCancelled(*document, result.FileName, Progress))
+    return {};
   result.Written = true;
   return result;
 }

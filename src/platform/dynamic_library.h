@@ -12,6 +12,11 @@ using TLibraryHandle = void*;
 // library next to the program.
 extern const char kSqliteLibraryFileName[];
 
+// The SQLite library the programs bind: the one beside the program (ProgramDirectory() followed by
+// kSqliteLibraryFileName: the build's, the Windows folder's and the Windows installer's), except
+// for a program installed on Linux, which binds the system's library by its file name alone.
+std::string SqliteLibraryPath();
+
 // Loads the shared library at `path` (a bare file name is looked up by the platform's usual
 // library search). Returns nullptr when it cannot be loaded.
 TLibraryHandle LoadDynamicLibrary(const std::string& path);

@@ -40,10 +40,22 @@ std::optional<std::string> ReadFileStart(const std::string& path, size_t count);
 // (its folder's owner removes it).
 bool CopyFileBytes(const std::string& from, const std::string& to, int& error_number);
 
-// The absolute form of `path`: a relative path is taken against the current directory, "." and
-// ".." parts are resolved as text, a trailing separator is kept, symbolic links are not resolved.
-// The empty string when the expansion fails (an empty path, or no current directory).
+// The absolute form of `path`: a relative path is taken against the current directory, "." parts
+// are dropped, a trailing separator is kept. ".." is resolved as the system resolves it: on
+// Windows as text (GetFullPathName); on Linux it leads to the parent of the folder that what
+// comes before it really is, symbolic links followed, as the kernel takes it (where that part
+// does not exist, as text). Other symbolic links stay as they are written. The empty string when
+// the expansion fails (an empty path, or no current directory).
 std::string FullPathName(const std::string& path);
+
+// The path of the file `path` leads to, absolute and with every symbolic link (on Windows every
+// link and junction) resolved: the file the system opens. Nothing when no file can be reached
+// there.
+std::optional<std::string> RealPath(const std::string& path);
+
+// True when `first` and `second` both lead to one and the same existing file (the same device and
+// inode; on Windows the same volume and file ID), however each is written.
+bool SameFile(const std::string& first, const std::string& second);
 
 // The operating system's text for an error number (errno on Linux, GetLastError on Windows),
 // without a trailing line break.

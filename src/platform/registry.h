@@ -60,6 +60,11 @@ class IRegistry {
   virtual bool QueryValueData(TRegistryKey key, const std::string& name, std::string& data) = 0;
   // Releases `key`. Does nothing for nullptr.
   virtual void CloseKey(TRegistryKey key) = 0;
+  // `text` with its environment references ("%USERPROFILE%") expanded as the user's programs see
+  // them (ExpandEnvironmentStrings on Windows; on Linux the variables the Wine prefix defines for
+  // the user, in its keys "Environment" and "Volatile Environment"); a reference to a variable
+  // that is not defined stays as it is.
+  virtual std::string ExpandReferences(const std::string& text) = 0;
 };
 
 // The current user's hive. On Linux: the file user.reg in $WINEPREFIX, or in ~/.wine when

@@ -49,26 +49,48 @@ void AppendCodePoint(std::u16string& out, char32_t code_point) {
 
 }  // namespace
 
-std::optional<std::u16string> DecodeUtf8(std::string_view text) {
+namespace {
+
+// DecodeUtf8, or, with `generalized`, DecodeGeneralizedUtf8.
+std::optional<std::u16string> DecodeUtf8Units(std::string_view text, bool generalized) {
   std::u16string result;
   result.reserve(text.size());
   size_t pos = 0;
   while (pos < text.size()) {
     char32_t code_point;
-    size_t length = ReadUtf8Sequence(text, pos, code_point);
-    if (length == 0)
+    const size_t length = ReadUtf8Sequence(text, pos, code_point);
+    if (length > 0) {
+      AppendCodePoint(result, code_point);
+      pos += length;
+      continue;
+    }
+    // ED A0 80 to ED BF BF: the form of U+D800 to U+DFFF that well-formed UTF-8 leaves out.
+    const auto byte = [&](size_t i) {
+      return pos + i < text.size() ? static_cast<unsigned char>(text[pos + i]) : 0;
+    };
+    if (!generalized || byte(0) != 0xED || (byte(1) & 0xE0) != 0xA0 || (byte(2) & 0xC0) != 0x80)
       return std::nullopt;
-    AppendCodePoint(result, code_point);
-    pos += length;
+    result.push_back(static_cast<char16_t>(0xD000 | ((byte(1) & 0x3F) << 6) | (byte(2) & 0x3F)));
+    pos += 3;
   }
   return result;
+}
+
+}  // namespace
+
+std::optional<std::u16string> DecodeUtf8(std::string_view text) {
+  return DecodeUtf8Units(text, false);
 }
 
 std::u16string Utf8ToUtf16(std::string_view text) {
   return DecodeUtf8(text).value_or(std::u16string());
 }
 
-std::string Utf16ToUtf8(std::u16string_view text) {
+namespace {
+
+// UTF-8 of `text`; a surrogate that is not part of a pair becomes U+FFFD, or, when
+// `keep_lone_surrogates` is set, the three bytes of its own code point.
+std::string EncodeUtf16(std::u16string_view text, bool keep_lone_surrogates) {
   std::string result;
   result.reserve(text.size() * 3);
   for (size_t i = 0; i < text.size(); ++i) {
@@ -77,7 +99,7 @@ std::string Utf16ToUtf8(std::u16string_view text) {
         text[i + 1] <= 0xDFFF) {
       c = 0x10000 + ((c - 0xD800) << 10) + (text[i + 1] - 0xDC00);
       ++i;
-    } else if (c >= 0xD800 && c <= 0xDFFF) {
+    } else if (c >= 0xD800 && c <= 0xDFFF && !keep_lone_surrogates) {
       c = 0xFFFD;
     }
     if (c < 0x80) {
@@ -97,6 +119,20 @@ std::string Utf16ToUtf8(std::u16string_view text) {
     }
   }
   return result;
+}
+
+}  // namespace
+
+std::string Utf16ToUtf8(std::u16string_view text) {
+  return EncodeUtf16(text, false);
+}
+
+std::string Utf16ToGeneralizedUtf8(std::u16string_view text) {
+  return EncodeUtf16(text, true);
+}
+
+std::optional<std::u16string> DecodeGeneralizedUtf8(std::string_view text) {
+  return DecodeUtf8Units(text, true);
 }
 
 std::u16string AnsiToUtf16(std::string_view text) {

@@ -25,6 +25,14 @@ std::u16string Utf8ToUtf16(std::string_view text);
 // Encodes UTF-16 as standard UTF-8; a surrogate that is not part of a pair becomes U+FFFD.
 std::string Utf16ToUtf8(std::u16string_view text);
 
+// UTF-8 of any UTF-16 text, also one that is not well-formed: a surrogate that is not part of a
+// pair keeps its own code point in three bytes (the generalized UTF-8 known as WTF-8), so that
+// DecodeGeneralizedUtf8 gives back exactly the same code units.
+std::string Utf16ToGeneralizedUtf8(std::u16string_view text);
+
+// The code units whose Utf16ToGeneralizedUtf8 is `text`; nothing when `text` is no such form.
+std::optional<std::u16string> DecodeGeneralizedUtf8(std::string_view text);
+
 // Widens 8-bit text of the ANSI code page. On Linux: UTF-8, each byte that is not part of a
 // well-formed sequence becoming U+FFFD.
 std::u16string AnsiToUtf16(std::string_view text);

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 namespace velmorra {
 
@@ -13,5 +14,10 @@ std::string HomeDirectory();
 // environment, as `xdg-user-dir DOCUMENTS` reads it). The home folder when none is named or the
 // one named is not an existing folder; the empty string when the home folder is unknown too.
 std::string DocumentsDirectory();
+
+// The folders that installed programs live in, each ending in a separator: on Linux the system's
+// own (/usr/, where the Debian packages put them, and /opt/); on Windows the current user's
+// programs folder (%LOCALAPPDATA%\Programs\), where Velmorra's per-user installer puts its folder.
+std::vector<std::string> InstalledProgramFolders();
 
 }  // namespace velmorra

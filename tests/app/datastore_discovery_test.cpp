@@ -45,18 +45,21 @@ std::vector<std::string> Lines(const std::vector<TDiscoveredDatastore>& found) {
 struct TDiscovery {
   bool Opened = false;
   std::vector<TDiscoveredDatastore> Found;
-  std::string Error;
+  std::vector<std::string> Skipped;
 };
 
 TDiscovery Discover(IRegistry& registry) {
   TDiscovery result;
-  try {
-    result.Opened = DiscoverDatastores(
-        registry, [&](const TDiscoveredDatastore& store) { result.Found.push_back(store); });
-  } catch (const ERegistryException& error) {
-    result.Error = error.what();
-  }
+  result.Opened = DiscoverDatastores(
+      registry, [&](const TDiscoveredDatastore& store) { result.Found.push_back(store); },
+      [&](const std::string& warning) { result.Skipped.push_back(warning); });
   return result;
+}
+
+// The warning for the subkey `name` whose value could not be read for `reason`.
+std::string SkippedWarning(const std::string& reason, const std::string& name) {
+  return reason + " in HKEY_CURRENT_USER\\Software\\Nokia\\MPlatform\\DataStores\\" + name +
+         "; that datastore is left out.";
 }
 
 // The current directory is changed for the test's life and put back afterwards.
@@ -146,15 +149,33 @@ TEST(DatastoreDiscoveryTest, MissingKeyIsReportedOnlyWhenTheKeyOfTheDatastoresIs
   EXPECT_TRUE(unusable.Found.empty());
 }
 
-TEST(DatastoreDiscoveryTest, InvalidValueTypeEndsDiscoveryAfterTheDatastoresBeforeIt) {
+TEST(DatastoreDiscoveryTest, InvalidValueTypeIsSkippedAndTheDatastoresAfterItFound) {
   TWinePrefix prefix;
   prefix.WriteUserReg(DatastoreSection("A", DatastorePathLine("C:\\One")) +
                       DatastoreSection("B", "\"DatastorePath\"=dword:00000001") +
                       DatastoreSection("C", DatastorePathLine("C:\\Three")));
   const TDiscovery discovery = Discover(*OpenCurrentUserRegistry());
-  EXPECT_EQ(discovery.Error, "Invalid data type for 'DatastorePath'");
-  ASSERT_EQ(discovery.Found.size(), 1u);
-  EXPECT_EQ(discovery.Found[0].Caption, "Datastore 1");
+  EXPECT_THAT(discovery.Skipped,
+              ElementsAre(SkippedWarning("Invalid data type for 'DatastorePath'", "B")));
+  ASSERT_EQ(discovery.Found.size(), 2u);
+  EXPECT_EQ(discovery.Found[1].Caption, "Datastore 3");
+}
+
+// A Wine prefix defines the user's variables in its keys "Environment" and "Volatile
+// Environment"; an expandable value is expanded with them.
+TEST(DatastoreDiscoveryTest, ExpandableValueIsExpandedWithTheVariablesOfThePrefix) {
+  TWinePrefix prefix;
+  prefix.WriteUserReg(
+      "[Volatile Environment]\n\"USERPROFILE\"=\"C:\\\\users\\\\me\"\n\n"
+      "[Environment]\n\"OVI\"=str(2):\"%USERPROFILE%\\\\Ovi\"\n\n" +
+      DatastoreSection("A", "\"DatastorePath\"=str(2):\"%OVI%\\\\%UNDEFINED%\"") +
+      DatastoreSection("B", "\"DatastorePath\"=str(2):\"%userprofile%\\\\Two\""));
+  const TDiscovery discovery = Discover(*OpenCurrentUserRegistry());
+  EXPECT_THAT(Lines(discovery.Found),
+              ElementsAre("Datastore 1|" + prefix.Path() +
+                              "/dosdevices/c:/users/me/Ovi/%UNDEFINED%/DataBase/MDataStore.db3",
+                          "Datastore 2|" + prefix.Path() +
+                              "/dosdevices/c:/users/me/Two/DataBase/MDataStore.db3"));
 }
 
 #endif
@@ -168,7 +189,7 @@ TEST(DatastoreDiscoveryTest, SubkeysComeInTheRegistrysOrderNotSorted) {
                           "Datastore 2|/a/DataBase/MDataStore.db3"));
 }
 
-TEST(DatastoreDiscoveryTest, ValuesReadAsTextOrSkipOrRaise) {
+TEST(DatastoreDiscoveryTest, ValuesReadAsTextOrAreSkipped) {
   struct TCase {
     const char* Name;
     TFakeRegistry::TValue Value;
@@ -179,8 +200,8 @@ TEST(DatastoreDiscoveryTest, ValuesReadAsTextOrSkipOrRaise) {
   const std::vector<TCase> cases = {
       {"string", V{registry_type::String, std::string("/s\0", 3)}, "/s/DataBase/MDataStore.db3",
        nullptr},
-      {"expandable", V{registry_type::ExpandString, std::string("/%X%\0", 5)},
-       "/%X%/DataBase/MDataStore.db3", nullptr},
+      {"expandable", V{registry_type::ExpandString, std::string("/%X%/%Y%\0", 9)},
+       "/x/%Y%/DataBase/MDataStore.db3", nullptr},
       {"text up to the first NUL", V{registry_type::String, std::string("/a\0/b\0", 6)},
        "/a/DataBase/MDataStore.db3", nullptr},
       {"empty string", V{registry_type::String, std::string("\0", 1)}, nullptr, nullptr},
@@ -198,9 +219,12 @@ TEST(DatastoreDiscoveryTest, ValuesReadAsTextOrSkipOrRaise) {
   for (const TCase& value_case : cases) {
     SCOPED_TRACE(value_case.Name);
     TFakeRegistry registry;
+    registry.Environment["X"] = "x";
     registry.Key(kStores + "\\S").Values["DatastorePath"] = value_case.Value;
     const TDiscovery discovery = Discover(registry);
-    EXPECT_EQ(discovery.Error, value_case.Error ? value_case.Error : "");
+    EXPECT_EQ(discovery.Skipped,
+              value_case.Error ? std::vector<std::string>{SkippedWarning(value_case.Error, "S")}
+                               : std::vector<std::string>{});
     if (value_case.Path != nullptr) {
       ASSERT_EQ(discovery.Found.size(), 1u);
       EXPECT_EQ(discovery.Found[0].Path, value_case.Path);
@@ -278,7 +302,7 @@ TEST(DatastoreDiscoveryTest, FailedExpansionLeavesTheRelativeFileName) {
 
 #endif
 
-TEST(DatastoreListingTest, ListsCaptionsAndPathsOrTheWarningOrTheError) {
+TEST(DatastoreListingTest, ListsCaptionsAndPathsAndTheWarnings) {
   TFakeRegistry registry;
   registry.SetString(kStores + "\\A", "DatastorePath", "/one");
   registry.Key(kStores + "\\B");
@@ -288,7 +312,7 @@ TEST(DatastoreListingTest, ListsCaptionsAndPathsOrTheWarningOrTheError) {
             "Datastore 1\t/one/DataBase/MDataStore.db3\n"
             "Datastore 3\t/two/DataBase/MDataStore.db3\n");
   EXPECT_EQ(listing.Warning, "");
-  EXPECT_EQ(listing.Error, "");
+  EXPECT_TRUE(listing.Skipped.empty());
 
   TFakeRegistry empty;
   const TDatastoreListing missing = ListDiscoveredDatastores(empty);
@@ -298,8 +322,9 @@ TEST(DatastoreListingTest, ListsCaptionsAndPathsOrTheWarningOrTheError) {
   registry.Key(kStores + "\\D").Values["DatastorePath"] = {registry_type::DWord, "1234"};
   registry.SetString(kStores + "\\E", "DatastorePath", "/three");
   const TDatastoreListing failed = ListDiscoveredDatastores(registry);
-  EXPECT_EQ(failed.Error, "Invalid data type for 'DatastorePath'");
-  EXPECT_EQ(failed.Datastores.size(), 2u);
+  EXPECT_THAT(failed.Skipped,
+              ElementsAre(SkippedWarning("Invalid data type for 'DatastorePath'", "D")));
+  EXPECT_EQ(failed.Datastores.size(), 3u);
 }
 
 }  // namespace

@@ -3,9 +3,11 @@
 #include <cstdint>
 #include <map>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
+#include "platform/environment_references.h"
 #include "platform/registry.h"
 
 namespace velmorra::testing {
@@ -103,7 +105,15 @@ class TFakeRegistry : public IRegistry {
     if (key != nullptr)
       --OpenKeys;
   }
+  std::string ExpandReferences(const std::string& text) override {
+    return ExpandEnvironmentReferences(text, [this](std::string_view name) {
+      const auto found = Environment.find(std::string(name));
+      return found == Environment.end() ? std::nullopt : std::optional(found->second);
+    });
+  }
 
+  // The variables that ExpandReferences knows.
+  std::map<std::string, std::string> Environment;
   std::vector<TRegistryAccess> OpenAttempts;
   int OpenKeys = 0;
   int MostKeysOpen = 0;

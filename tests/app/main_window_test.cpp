@@ -3,15 +3,20 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
-#include <cstring>
 #include <filesystem>
+#include <functional>
 #include <string>
 #include <vector>
 
 #include "app/datastore_discovery.h"
-#include "datastore_folder.h"
+#include "app/datastore_path.h"
+#include "app/window_command_line.h"
+#include "app/window_notices.h"
 #include "fake_registry.h"
+#include "platform/file_system.h"
+#include "platform/program_directory.h"
 #include "support/temp_directory.h"
+#include "version.h"
 #include "window_fakes.h"
 #ifndef _WIN32
 #include "wine_prefix.h"
@@ -20,150 +25,83 @@
 namespace velmorra {
 namespace {
 
+using ::testing::Each;
 using ::testing::ElementsAre;
 using ::testing::HasSubstr;
 using ::testing::IsEmpty;
 using namespace velmorra::testing;
 
 const std::string kStores = kDatastoresKey;
+const char kMissingFile[] = "Datastore file doesn't exist.";
 
-class TFakeVisibility : public IControlVisibility {
- public:
-  TFakeVisibility(TEventLog& log, std::string name, bool visible)
-      : log_(log), name_(std::move(name)), visible_(visible) {}
-  bool Visible() const override { return visible_; }
-  void SetVisible(bool visible) override {
-    visible_ = visible;
-    log_.push_back(name_ + (visible ? ".Show" : ".Hide"));
-  }
+// The datastore file that discovery makes of the registered `folder`.
+std::string DiscoveredPath(const std::string& folder) {
+  TFakeRegistry registry;
+  registry.SetString(kStores + "\\A", "DatastorePath", folder);
+  std::string path;
+  DiscoverDatastores(
+      registry, [&](const TDiscoveredDatastore& store) { path = store.Path; },
+      [](const std::string&) {});
+  return path;
+}
 
- protected:
-  TEventLog& log_;
-  std::string name_;
-  bool visible_;
-};
+const std::string kOne = DiscoveredPath("/one");
+const std::string kTwo = DiscoveredPath("/two");
 
-class TFakeEdit : public IEditBox {
- public:
-  explicit TFakeEdit(TEventLog& log) : visibility_(log, "txtStore", false), log_(log) {}
-  bool Visible() const override { return visibility_.Visible(); }
-  void SetVisible(bool visible) override { visibility_.SetVisible(visible); }
-  std::string Text() const override { return text_; }
-  void SetText(const std::string& text) override {
-    text_ = text;
-    log_.push_back("txtStore.Text=" + text);
-  }
-  void Type(const std::string& text) { text_ = text; }  // the user's typing
-
- private:
-  TFakeVisibility visibility_;
-  TEventLog& log_;
-  std::string text_;
-};
-
-class TFakeStores : public IItemComboBox {
- public:
-  explicit TFakeStores(TEventLog& log) : visibility_(log, "cmboxStores", true), log_(log) {}
-  bool Visible() const override { return visibility_.Visible(); }
-  void SetVisible(bool visible) override { visibility_.SetVisible(visible); }
-  void AddItem(const std::string& caption, int data) override {
-    items_.emplace_back(caption, data);
-    log_.push_back("cmboxStores.Add " + caption + "=" + std::to_string(data));
-  }
-  int ItemCount() const override { return static_cast<int>(items_.size()); }
-  std::string Item(int index) const override { return items_.at(index).first; }
-  int ItemData(int index) const override { return items_.at(index).second; }
-  int ItemIndex() const override { return index_; }
-  void SetItemIndex(int index) override {
-    index_ = index;
-    log_.push_back("cmboxStores.Select " + std::to_string(index));
-  }
-
- private:
-  TFakeVisibility visibility_;
-  TEventLog& log_;
-  std::vector<std::pair<std::string, int>> items_;
-  int index_ = -1;
-};
-
-class TFakePhones : public IPhoneList {
- public:
-  explicit TFakePhones(TEventLog& log) : log_(log) {}
-  void Clear() override {
-    items_.clear();
-    index_ = -1;
-    log_.push_back("cmboxMobile.Clear");
-  }
-  void AddItem(const std::string& caption) override { items_.push_back(caption); }
-  void SetItemIndex(int index) override { index_ = index; }
-  int ItemIndex() const override { return index_; }
-  int ItemCount() const override { return static_cast<int>(items_.size()); }
-  std::string Item(int index) const override { return items_.at(index); }
-  std::string Text() const override { return index_ < 0 ? "" : items_.at(index_); }
-  const std::vector<std::string>& Items() const { return items_; }
-
- private:
-  TEventLog& log_;
-  std::vector<std::string> items_;
-  int index_ = -1;
-};
-
-class TFakeWindow : public IFormWindow {
- public:
-  explicit TFakeWindow(TEventLog& log) : log_(log) {}
-  void Close() override { log_.push_back("Close"); }
-  void SetBusy(bool busy) override {
-    if (CursorLog != nullptr)
-      CursorLog->push_back(busy ? "wait cursor" : "normal cursor");
-  }
-  void ShowNotice(const std::string& text, const std::string& tooltip) override {
-    Notice = text;
-    NoticeTooltip = tooltip;
-  }
-  std::string Notice;
-  std::string NoticeTooltip;
-  TEventLog* CursorLog = nullptr;  // where cursor changes go, when anywhere
-
- private:
-  TEventLog& log_;
-};
-
-class TFakeDrop : public IDroppedFiles {
- public:
-  explicit TFakeDrop(std::vector<std::string> names) : names_(std::move(names)) {}
-  unsigned Count() override { return static_cast<unsigned>(names_.size()); }
-  size_t NameLength(unsigned index) override { return names_[index].size(); }
-  size_t ReadName(unsigned index, char* buffer, size_t size) override {
-    const size_t copied = std::min(size - 1, names_[index].size());
-    std::memcpy(buffer, names_[index].data(), copied);
-    buffer[copied] = '\0';
-    return copied;
-  }
-  TPoint Point() override { return {5, 6}; }
-  void Finish() override {}
-
- private:
-  std::vector<std::string> names_;
-};
-
-// The window's logic over fake controls; everything it does lands in Log.
+// The window's logic over fake controls, with datastores that exist only in Datastores and work
+// that runs when the test turns Loop. What it does lands in Log, Window and Datastores' calls.
 class MainWindowTest : public ::testing::Test {
- protected:
+ public:
+  MainWindowTest() {
+    Datastores.Add(kOne, {"111", "222"});
+    Datastores.Add(kTwo, {"333"});
+  }
+  // A new window over fresh controls.
   TfrmMain& Form(IRegistry& registry) {
-    form_ = std::make_unique<TfrmMain>(
-        TfrmMainControls{Stores, Edit, Open, Phones, Dialog},
-        TfrmMainServices{Window, Messages, registry, Errors, OutputDirectory});
+    Stores = TFakeStores(Log);
+    Edit = TFakeEdit(Log);
+    Open = TFakeVisibility(Log, "cmdOpen", false);
+    Phones = TFakePhones(Log);
+    form_ = std::make_unique<TfrmMain>(TfrmMainControls{Stores, Edit, Open, Phones, Dialog},
+                                       TfrmMainServices{.Window = Window,
+                                                        .Messages = Messages,
+                                                        .Registry = registry,
+                                                        .Errors = Errors,
+                                                        .Runner = Loop,
+                                                        .Reads = Datastores.Reads(),
+                                                        .OutputDirectory = OutputDirectory,
+                                                        .GivenDatastore = GivenDatastore,
+                                                        .WarningInNotice = WarningInNotice,
+                                                        .Clock = [this] { return Now; }});
     return *form_;
   }
-  TfrmMain& Created(IRegistry& registry) {
-    TfrmMain& form = Form(registry);
+  TfrmMain& Form() { return Form(Registry); }
+  // Created, its first work done, and what that did forgotten.
+  TfrmMain& Created() {
+    TfrmMain& form = Form();
     form.FormCreate();
-    Log.clear();
+    Loop.Settle();
+    Forget();
     return form;
+  }
+  void Register(const std::string& subkey, const std::string& folder) {
+    Registry.SetString(kStores + "\\" + subkey, "DatastorePath", folder);
+  }
+  void Forget() {
+    Log.clear();
+    Window.Notices.clear();
+    Window.States.clear();
+    Datastores.TakeCalls();
   }
   void Drop(TfrmMain& form, const std::vector<std::string>& names) {
     TFakeDrop drop(names);
     form.JvDragDrop1.HandleDrop(drop);
+  }
+  // Types `path` into the edit box and presses Enter.
+  void Enter(TfrmMain& form, const std::string& path) {
+    Edit.Type(path);
+    char key = 13;
+    form.txtStoreKeyPress(key);
   }
 
   TEventLog Log;
@@ -172,102 +110,160 @@ class MainWindowTest : public ::testing::Test {
   TFakeVisibility Open{Log, "cmdOpen", false};
   TFakePhones Phones{Log};
   TScriptedOpenDialog Dialog{Log};
-  TFakeWindow Window{Log};
+  TFakeWorkLoop Loop;
+  TFakeWindow Window{Log, Loop};
   TRecordingMessages Messages{Log};
   TRecordingErrorDialog ErrorDialog{Log};
   TMemoryReportFile ReportFile;
-  TTempDirectory Output;
-  std::string OutputDirectory = Output.Path();
-  TTempDirectory Stores1;
-  TTempDirectory Stores2;
-  TErrorReport Errors{ErrorDialog, ReportFile, Output.Path(), [] {}};
+  std::string OutputDirectory = "/out/";
+  TErrorReport Errors{ErrorDialog, ReportFile, OutputDirectory, [] {}};
   TFakeRegistry Registry;
+  TFakeDatastores Datastores;
+  std::string GivenDatastore;
+  bool WarningInNotice = false;
+  int64_t Now = 0;
   std::unique_ptr<TfrmMain> form_;
 };
 
-const char kMissingFile[] = "Error: Datastore file doesn't exist.";
+const std::string kBackupFolder = "Backups are saved in /out/";
 
-TEST_F(MainWindowTest, StartWithoutTheKeyWarnsThenSwitchesToManualMode) {
-  TfrmMain& form = Form(Registry);
-  form.FormCreate();
-  EXPECT_THAT(Log, ElementsAre(std::string("Warning: ") + kDatastoresNotFoundWarning,
-                               "cmboxStores.Hide", "txtStore.Show", "cmdOpen.Show"));
-  EXPECT_TRUE(form.ManualMode());
-  EXPECT_EQ(form.CurrentDatastorePath(), "");
-  EXPECT_EQ(Phones.ItemCount(), 0);
+TEST_F(MainWindowTest, StartsInEachOutcomeOfDiscoveryOrWithTheGivenDatastore) {
+  struct TCase {
+    const char* Name;
+    std::function<void(MainWindowTest&)> Arrange;
+    std::vector<std::string> Log;
+    std::string Notice;
+    std::vector<std::string> Reads;
+    std::vector<std::string> Phones;
+  };
+  const std::string warning = std::string("Warning: ") + kDatastoresNotFoundWarning;
+  const std::vector<std::string> manual = {"cmboxStores.Hide", "txtStore.Show", "cmdOpen.Show"};
+  const std::vector<TCase> cases = {
+      {"no key: the warning, then manual mode",
+       [](MainWindowTest&) {},
+       {warning, manual[0], manual[1], manual[2]},
+       kBackupFolder,
+       {},
+       {}},
+      {"no key on Linux: the warning in the notice",
+       [](MainWindowTest& test) { test.WarningInNotice = true; },
+       manual,
+       "Unable to find Nokia Ovi Datastores in registry.",
+       {},
+       {}},
+      {"no usable datastore: manual mode without a word",
+       [](MainWindowTest& test) {
+         test.Registry.Key(kStores + "\\A");
+         test.Register("B", "");
+       },
+       manual,
+       kBackupFolder,
+       {},
+       {}},
+      {"datastores: the first is selected and read",
+       [](MainWindowTest& test) {
+         test.Registry.Key(kStores + "\\Unusable");
+         test.Register("One", "/one");
+         test.Register("Two", "/two/");
+       },
+       {"cmboxStores.Add Datastore 2=0", "cmboxStores.Add Datastore 3=1", "cmboxStores.Select 0",
+        "cmboxMobile.Clear"},
+       kBackupFolder,
+       {"read " + kOne},
+       {"All Phones", "111", "222"}},
+      {"the first datastore is missing: the notice says so",
+       [](MainWindowTest& test) { test.Register("One", "/gone"); },
+       {"cmboxStores.Add Datastore 1=0", "cmboxStores.Select 0", "cmboxMobile.Clear"},
+       kMissingFile,
+       {"read " + DiscoveredPath("/gone")},
+       {}},
+      {"a value of the wrong type: named in a warning, the others offered",
+       [](MainWindowTest& test) {
+         test.Register("One", "/one");
+         test.Registry.Key(kStores + "\\Two").Values["DatastorePath"] = {registry_type::Binary,
+                                                                         "xx"};
+         test.Register("Three", "/two");
+       },
+       {"cmboxStores.Add Datastore 1=0",
+        "Warning: Invalid data type for 'DatastorePath' in "
+        "HKEY_CURRENT_USER\\Software\\Nokia\\MPlatform\\DataStores\\Two; that datastore is "
+        "left out.",
+        "cmboxStores.Add Datastore 3=1", "cmboxStores.Select 0", "cmboxMobile.Clear"},
+       kBackupFolder,
+       {"read " + kOne},
+       {"All Phones", "111", "222"}},
+      {"a datastore given: no discovery, and nothing it would say",
+       [](MainWindowTest& test) {
+         test.GivenDatastore = "/two/DataBase/../DataBase/MDataStore.db3";
+       },
+       {manual[0], manual[1], manual[2], "txtStore.Text=" + kTwo, "cmboxMobile.Clear"},
+       kBackupFolder,
+       {"read " + kTwo},
+       {"All Phones", "333"}},
+  };
+  for (const TCase& test : cases) {
+    SCOPED_TRACE(test.Name);
+    Registry = TFakeRegistry();
+    GivenDatastore.clear();
+    WarningInNotice = false;
+    test.Arrange(*this);
+    TfrmMain& form = Form();
+    form.FormCreate();
+    Loop.Settle();
+    EXPECT_EQ(Log, test.Log);
+    EXPECT_EQ(Window.Notice, test.Notice);
+    EXPECT_EQ(Datastores.TakeCalls(), test.Reads);
+    EXPECT_EQ(Phones.Items(), test.Phones);
+    Forget();
+  }
+  EXPECT_EQ(Window.NoticeTooltip, kBackupFolder);
 }
 
-TEST_F(MainWindowTest, StartWithNoUsableDatastoreSwitchesToManualModeSilently) {
-  Registry.Key(kStores + "\\A");
-  Registry.SetString(kStores + "\\B", "DatastorePath", "");
-  TfrmMain& form = Form(Registry);
-  form.FormCreate();
-  EXPECT_THAT(Log, ElementsAre("cmboxStores.Hide", "txtStore.Show", "cmdOpen.Show"));
-  EXPECT_TRUE(form.ManualMode());
-}
+TEST_F(MainWindowTest, RegisteredDatastoresShowTheirPathsAsTooltipsAndWhenPicked) {
+  Register("One", "/one");
+  Register("Two", "/two");
+  TfrmMain& form = Created();
+  EXPECT_EQ(Stores.Tooltip(0), kOne);
+  EXPECT_EQ(Stores.Tooltip(1), kTwo);
+  EXPECT_EQ(form.CurrentDatastorePath(), kOne);
 
-TEST_F(MainWindowTest, StartWithDatastoresSelectsTheFirstAndReadsItsPhones) {
-  const std::string first = MakeDatastore(Stores1.Path(), {"111", "222", "111"});
-  const std::string second = MakeDatastore(Stores2.Path(), {"333"});
-  Registry.Key(kStores + "\\Unusable");
-  Registry.SetString(kStores + "\\One", "DatastorePath", Stores1.Path());
-  Registry.SetString(kStores + "\\Two", "DatastorePath", Stores2.Path());
-  TfrmMain& form = Form(Registry);
-  form.FormCreate();
-
-  EXPECT_THAT(Log, ElementsAre("cmboxStores.Add Datastore 2=0", "cmboxStores.Add Datastore 3=1",
-                               "cmboxStores.Select 0", "cmboxMobile.Clear"));
-  EXPECT_FALSE(form.ManualMode());
-  EXPECT_THAT(form.StorePaths(), ElementsAre(first, second));
-  EXPECT_EQ(form.CurrentDatastorePath(), first);
-  EXPECT_THAT(Phones.Items(), ElementsAre("All Phones", "111", "222"));
-  EXPECT_EQ(Phones.ItemIndex(), 0);
-}
-
-TEST_F(MainWindowTest, MissingFirstDatastoreFileIsReportedAtStart) {
-  Registry.SetString(kStores + "\\One", "DatastorePath", Stores1.Path());
-  Form(Registry).FormCreate();
-  EXPECT_THAT(Log,
-              ElementsAre("cmboxStores.Add Datastore 1=0", "cmboxStores.Select 0", kMissingFile));
-}
-
-TEST_F(MainWindowTest, RegistryReadErrorIsReportedAndTheWindowStaysDiscoveredWithoutSelection) {
-  Registry.SetString(kStores + "\\One", "DatastorePath", Stores1.Path());
-  Registry.Key(kStores + "\\Two").Values["DatastorePath"] = {registry_type::Binary, "xx"};
-  Registry.SetString(kStores + "\\Three", "DatastorePath", Stores2.Path());
-  TfrmMain& form = Form(Registry);
-  form.FormCreate();
-
-  EXPECT_THAT(Log, ElementsAre("cmboxStores.Add Datastore 1=0",
-                               "Error report: Invalid data type for 'DatastorePath'"));
-  EXPECT_FALSE(form.ManualMode());
-  EXPECT_EQ(Stores.ItemIndex(), -1);
-  EXPECT_EQ(form.CurrentDatastorePath(), "") << "items but no selection";
-  EXPECT_THAT(ReportFile.Files[Output.File("bugreport.txt")],
-              HasSubstr("Error: Invalid data type for 'DatastorePath'\n"));
-}
-
-TEST_F(MainWindowTest, TheSelectedItemsDataPicksThePath) {
-  Registry.SetString(kStores + "\\One", "DatastorePath", "/one");
-  Registry.Key(kStores + "\\Skipped");
-  Registry.SetString(kStores + "\\Three", "DatastorePath", "/three");
-  TfrmMain& form = Created(Registry);
-  EXPECT_EQ(form.CurrentDatastorePath(), "/one/DataBase/MDataStore.db3");
   Stores.SetItemIndex(1);
-  EXPECT_EQ(form.CurrentDatastorePath(), "/three/DataBase/MDataStore.db3");
+  form.cmboxStoresChange();
+  Loop.Settle();
+  EXPECT_EQ(Window.Notice, "Datastore 2: " + kTwo);
+  EXPECT_EQ(Window.NoticeTooltip, kTwo);
+  EXPECT_THAT(Phones.Items(), ElementsAre("All Phones", "333"));
   Stores.SetItemIndex(-1);
   EXPECT_EQ(form.CurrentDatastorePath(), "");
 }
 
-TEST_F(MainWindowTest, ManualPathIsTheEditTextWithoutBlanksAndControlsAround) {
-  TfrmMain& form = Created(Registry);
+TEST_F(MainWindowTest, TypedPathMeansTheTrimmedUnquotedTextOrTheDatastoreInTheFolderItNames) {
+  TTempDirectory folder;
+  const std::string separator(1, kPathSeparator);
+  const std::string registered =
+      folder.File("registered" + separator + "DataBase" + separator + "MDataStore.db3");
+  const std::string copied = folder.File("copied" + separator + "MDataStore.db3");
+  std::filesystem::create_directories(Utf8Path(folder.File("registered/DataBase")));
+  std::filesystem::create_directories(Utf8Path(folder.File("copied")));
+  WriteFileBytes(registered, "x");
+  WriteFileBytes(copied, "x");
+  WriteFileBytes(folder.File("other.db3"), "x");
+  TfrmMain& form = Created();
   const std::vector<std::pair<std::string, std::string>> cases = {
       {"/data/MDataStore.db3", "/data/MDataStore.db3"},
       {"  /my data/x.db3 \t", "/my data/x.db3"},
       {" \t \r\n", ""},
-      {"", ""},
       {"\x01/x\x7f\x1f", "/x\x7f"},
       {" /caf\xc3\xa9.db3\xc2\xa0 ", "/caf\xc3\xa9.db3\xc2\xa0"},
+      {"\"/quoted path/x.db3\"", "/quoted path/x.db3"},
+      {" \"\"/twice\"\" ", "\"/twice\""},
+      {"\"", "\""},
+      {folder.File("registered"), registered},
+      {"\"" + folder.File("registered" + separator) + "\"", registered},
+      {folder.File("registered" + separator + "DataBase"), registered},
+      {folder.File("copied"), copied},
+      {folder.File("other.db3"), folder.File("other.db3")},
+      {folder.File("none"), folder.File("none")},
   };
   for (const auto& [typed, path] : cases) {
     Edit.Type(typed);
@@ -275,126 +271,7 @@ TEST_F(MainWindowTest, ManualPathIsTheEditTextWithoutBlanksAndControlsAround) {
   }
 }
 
-TEST_F(MainWindowTest, ConfirmedOpenSetsTheTextThenReadsThePhones) {
-  const std::string store = MakeDatastore(Stores1.Path(), {"444"});
-  TfrmMain& form = Created(Registry);
-  Dialog.Answers = {"/nowhere/MDataStore.db3", store};
-  form.cmdOpenClick();
-  EXPECT_THAT(Log,
-              ElementsAre("od.Execute", "txtStore.Text=/nowhere/MDataStore.db3", kMissingFile));
-  Log.clear();
-  form.cmdOpenClick();
-  EXPECT_THAT(Log, ElementsAre("od.Execute", "txtStore.Text=" + store, "cmboxMobile.Clear"));
-  EXPECT_THAT(Phones.Items(), ElementsAre("All Phones", "444"));
-  EXPECT_TRUE(form.ManualMode());
-}
-
-TEST_F(MainWindowTest, GivenDatastoreIsOpenedLikeAConfirmedFileInManualMode) {
-  MakeDatastore(Stores1.Path(), {"111"});
-  Registry.SetString(kStores + "\\One", "DatastorePath", Stores1.Path());
-  const std::string given = MakeDatastore(Stores2.Path(), {"555"});
-  TfrmMain& form = Created(Registry);
-  const std::string relative = std::filesystem::relative(given).string();
-  form.OpenGivenDatastore(relative);
-  EXPECT_THAT(Log, ElementsAre("cmboxStores.Hide", "txtStore.Show", "cmdOpen.Show",
-                               "txtStore.Text=" + given, "cmboxMobile.Clear"));
-  EXPECT_THAT(Phones.Items(), ElementsAre("All Phones", "555"));
-
-  Log.clear();
-  form.OpenGivenDatastore("/nowhere/MDataStore.db3");
-  EXPECT_THAT(Log, ElementsAre("cmboxStores.Hide", "txtStore.Show", "cmdOpen.Show",
-                               "txtStore.Text=/nowhere/MDataStore.db3", kMissingFile));
-}
-
-TEST_F(MainWindowTest, ConversionSaysWhatItWroteUntilTheNextActionUnderTheWaitCursor) {
-  const std::string store = MakeDatastore(Stores1.Path(), {"111", "222"});
-  TfrmMain& form = Created(Registry);
-  EXPECT_EQ(Window.Notice, "Backups are saved in " + OutputDirectory);
-  Edit.Type(store);
-  Phones.AddItem("All Phones");
-  Phones.SetItemIndex(0);
-  Log.clear();
-  Window.CursorLog = &Log;
-  form.cmdConvertClick();
-  // The typed path's phones are read first, then the export runs: each under the wait cursor.
-  EXPECT_THAT(Log, ElementsAre("wait cursor", "cmboxMobile.Clear", "normal cursor", "wait cursor",
-                               "normal cursor"));
-  EXPECT_EQ(Window.Notice, "2 messages saved to sms_All Phones.xml");
-  EXPECT_EQ(Window.NoticeTooltip, OutputDirectory + "sms_All Phones.xml");
-
-  // The next action puts the folder back; a message box shows over the normal cursor.
-  Edit.Type(Stores1.File("missing.db3"));
-  Log.clear();
-  form.cmdConvertClick();
-  EXPECT_THAT(Log, ElementsAre("wait cursor", "normal cursor", kMissingFile, "wait cursor",
-                               "normal cursor"));
-  EXPECT_EQ(Window.Notice, "Backups are saved in " + OutputDirectory);
-  EXPECT_EQ(ConversionNotice(1, OutputDirectory + "sms_1.xml"), "1 message saved to sms_1.xml");
-}
-
-TEST_F(MainWindowTest, CancelledOpenChangesNothing) {
-  TfrmMain& form = Created(Registry);
-  Edit.Type("typed");
-  Dialog.Answers = {""};
-  form.cmdOpenClick();
-  EXPECT_THAT(Log, ElementsAre("od.Execute"));
-  EXPECT_EQ(Edit.Text(), "typed");
-  EXPECT_TRUE(form.ManualMode());
-}
-
-TEST_F(MainWindowTest, ChangingTheDatastoreRereadsThePhonesAndResetsTheChoice) {
-  MakeDatastore(Stores1.Path(), {"111"});
-  MakeDatastore(Stores2.Path(), {"111", "222"});
-  Registry.SetString(kStores + "\\One", "DatastorePath", Stores1.Path());
-  Registry.SetString(kStores + "\\Two", "DatastorePath", Stores2.Path());
-  TfrmMain& form = Created(Registry);
-  Phones.SetItemIndex(1);
-  Stores.SetItemIndex(1);
-  form.cmboxStoresChange();
-  EXPECT_THAT(Phones.Items(), ElementsAre("All Phones", "111", "222"));
-  EXPECT_EQ(Phones.ItemIndex(), 0);
-}
-
-TEST_F(MainWindowTest, DropTakesTheFirstNameAndSwitchesToManualModeForGood) {
-  MakeDatastore(Stores1.Path(), {"111"});
-  Registry.SetString(kStores + "\\One", "DatastorePath", Stores1.Path());
-  TfrmMain& form = Created(Registry);
-  const std::string long_name = "/" + std::string(400, 'l') + ".db3";
-
-  Drop(form, {});
-  EXPECT_THAT(Log, IsEmpty()) << "an empty drop does nothing";
-  Drop(form, {"/first/MDataStore.db3", "/second.db3", "/a/folder"});
-  EXPECT_THAT(Log, ElementsAre("txtStore.Text=/first/MDataStore.db3", "cmboxStores.Hide",
-                               "txtStore.Show", "cmdOpen.Show", kMissingFile));
-  EXPECT_EQ(form.CurrentDatastorePath(), "/first/MDataStore.db3");
-  EXPECT_THAT(Phones.Items(), ElementsAre("All Phones", "111")) << "a failed read keeps the list";
-
-  Log.clear();
-  Drop(form, {long_name});
-  EXPECT_THAT(Log, ElementsAre("txtStore.Text=" + long_name, "cmboxStores.Hide", "txtStore.Show",
-                               "cmdOpen.Show", kMissingFile));
-  EXPECT_TRUE(form.ManualMode());
-  EXPECT_EQ(form.CurrentDatastorePath(), long_name);
-}
-
-TEST_F(MainWindowTest, DropReadsThePhonesOfTheDroppedFile) {
-  MakeDatastore(Stores1.Path(), {"111"});
-  const std::string dropped = MakeDatastore(Stores2.Path(), {"333"});
-  Registry.SetString(kStores + "\\One", "DatastorePath", Stores1.Path());
-  TfrmMain& form = Created(Registry);
-  Phones.SetItemIndex(1);
-
-  Drop(form, {dropped});
-
-  EXPECT_THAT(Log, ElementsAre("txtStore.Text=" + dropped, "cmboxStores.Hide", "txtStore.Show",
-                               "cmdOpen.Show", "cmboxMobile.Clear"));
-  EXPECT_THAT(Phones.Items(), ElementsAre("All Phones", "333"));
-  EXPECT_EQ(Phones.ItemIndex(), 0);
-}
-
 TEST_F(MainWindowTest, TypedPathIsReadOnEnterOrOnLeavingTheBoxWithAnotherPath) {
-  const std::string store = MakeDatastore(Stores1.Path(), {"444"});
-  const std::string missing = Stores2.File("MDataStore.db3");
   struct TStep {
     enum { Type, Key, Exit } Kind;
     std::string Text;  // typed text, or the key
@@ -402,33 +279,32 @@ TEST_F(MainWindowTest, TypedPathIsReadOnEnterOrOnLeavingTheBoxWithAnotherPath) {
   struct TCase {
     const char* Name;
     std::vector<TStep> Steps;
-    std::vector<std::string> Log;
+    std::vector<std::string> Reads;
   };
   const std::vector<TCase> cases = {
-      {"Enter reads", {{TStep::Type, store}, {TStep::Key, "\r"}}, {"cmboxMobile.Clear"}},
-      {"leaving with a new path reads",
-       {{TStep::Type, store}, {TStep::Exit, ""}},
-       {"cmboxMobile.Clear"}},
+      {"Enter reads", {{TStep::Type, kOne}, {TStep::Key, "\r"}}, {"read " + kOne}},
+      {"leaving with a new path reads", {{TStep::Type, kOne}, {TStep::Exit, ""}}, {"read " + kOne}},
       {"leaving after Enter reads no more",
-       {{TStep::Type, store}, {TStep::Key, "\r"}, {TStep::Exit, ""}},
-       {"cmboxMobile.Clear"}},
+       {{TStep::Type, kOne}, {TStep::Key, "\r"}, {TStep::Exit, ""}},
+       {"read " + kOne}},
       {"the same path with blanks around is no other path",
-       {{TStep::Type, store},
+       {{TStep::Type, kOne},
         {TStep::Key, "\r"},
-        {TStep::Type, " " + store + "\t"},
+        {TStep::Type, " " + kOne + "\t"},
         {TStep::Exit, ""}},
-       {"cmboxMobile.Clear"}},
-      {"a path without a file is said once",
-       {{TStep::Type, missing}, {TStep::Key, "\r"}, {TStep::Exit, ""}},
-       {kMissingFile}},
-      {"other keys read nothing",
-       {{TStep::Type, store}, {TStep::Key, "a"}, {TStep::Key, "\n"}},
-       {}},
+       {"read " + kOne}},
+      {"a path without a file is read once",
+       {{TStep::Type, "/gone"}, {TStep::Key, "\r"}, {TStep::Exit, ""}},
+       {"read /gone"}},
+      {"other keys read nothing", {{TStep::Type, kOne}, {TStep::Key, "a"}, {TStep::Key, "\n"}}, {}},
       {"leaving the empty box reads nothing", {{TStep::Exit, ""}}, {}},
+      {"leaving a box emptied after a read reads nothing",
+       {{TStep::Type, kOne}, {TStep::Key, "\r"}, {TStep::Type, " "}, {TStep::Exit, ""}},
+       {"read " + kOne}},
   };
   for (const TCase& test : cases) {
     SCOPED_TRACE(test.Name);
-    TfrmMain& form = Created(Registry);
+    TfrmMain& form = Created();
     Edit.Type("");
     for (const TStep& step : test.Steps) {
       if (step.Kind == TStep::Type) {
@@ -440,82 +316,306 @@ TEST_F(MainWindowTest, TypedPathIsReadOnEnterOrOnLeavingTheBoxWithAnotherPath) {
       } else {
         form.txtStoreExit();
       }
+      Loop.Settle();
     }
-    EXPECT_EQ(Log, test.Log);
+    EXPECT_EQ(Datastores.TakeCalls(), test.Reads);
+    EXPECT_THAT(Log, Each(::testing::Ne(MessageLine(TMessageBoxKind::Error, kMissingFile))))
+        << "a read says nothing in a box";
+  }
+}
+
+// Whatever names a new path, the list and the notice are cleared at once, and a read that fails
+// says why in the notice, in the words of the export, while the list stays empty.
+TEST_F(MainWindowTest, EveryNewPathClearsTheListAndTheNoticeAndAFailedReadSaysWhy) {
+  Datastores.Add("/junk.db3", {}, "Error reading datastore. file is not a database.");
+  Register("One", "/one");
+  Register("Gone", "/gone");
+  struct TCase {
+    const char* Name;
+    std::function<void(TfrmMain&)> Give;
+    std::string Notice;
+    std::vector<std::string> Phones;
+  };
+  const std::vector<TCase> cases = {
+      {"a picked datastore",
+       [this](TfrmMain& form) {
+         Stores.SetItemIndex(1);
+         form.cmboxStoresChange();
+       },
+       kMissingFile,
+       {}},
+      {"a dropped file that is no datastore",
+       [this](TfrmMain& form) { Drop(form, {"/junk.db3"}); },
+       "Error reading datastore. file is not a database.",
+       {"All Phones"}},
+      {"an opened file",
+       [this](TfrmMain& form) {
+         form.SwitchToManualMode();
+         Dialog.Answers = {kTwo};
+         form.cmdOpenClick();
+       },
+       kBackupFolder,
+       {"All Phones", "333"}},
+      {"a typed path without a file",
+       [this](TfrmMain& form) {
+         form.SwitchToManualMode();
+         Enter(form, "/gone.db3");
+       },
+       kMissingFile,
+       {}},
+  };
+  for (const TCase& test : cases) {
+    SCOPED_TRACE(test.Name);
+    TfrmMain& form = Created();
+    form.cmdConvertClick();
+    Loop.Settle();
+    ASSERT_EQ(Window.Notice, "3 messages saved to sms_All Phones.xml");
+    Forget();
+
+    test.Give(form);
+    EXPECT_THAT(Phones.Items(), IsEmpty()) << "cleared before the read";
+    EXPECT_THAT(Window.Notices.back(), HasSubstr("Reading the phones of "));
+    Loop.Settle();
+    EXPECT_EQ(Window.Notice, test.Notice);
+    EXPECT_EQ(Phones.Items(), test.Phones);
+    EXPECT_THAT(Log, ::testing::Not(::testing::Contains(HasSubstr("Error:")))) << "no box";
   }
 }
 
 TEST_F(MainWindowTest, ConvertExportsOnlyWithThePhonesOfThePathItConverts) {
-  MakeDatastore(Stores1.Path(), {"111", "222"});
-  const std::string first = Stores1.File("DataBase/MDataStore.db3");
-  const std::string second = MakeDatastore(Stores2.Path(), {"333", "333", "444"});
-  const std::string missing = Output.File("missing.db3");
   struct TCase {
     const char* Name;
-    bool Discovered;     // the first datastore is registered
-    std::string Opened;  // a file confirmed in the open dialog first
-    int Phone;           // the phone then chosen
-    std::string Typed;   // then typed into the edit box, unless empty
+    std::function<void(MainWindowTest&, TfrmMain&)> Before;  // what the user did first
+    std::vector<std::string> Calls;
     std::vector<std::string> Log;
-    std::string Written;  // the backup written, "" for none
-    std::string Count;
   };
   const std::vector<TCase> cases = {
-      {"a discovered datastore keeps the chosen phone", true, "", 2, "", {}, "sms_222.xml", "1"},
-      {"an opened file keeps the chosen phone", false, first, 1, "", {}, "sms_111.xml", "1"},
-      {"a typed path is read first",
-       false,
-       "",
-       -1,
-       second,
-       {"cmboxMobile.Clear"},
-       "sms_All Phones.xml",
-       "3"},
-      {"phones of another file are read again",
-       false,
-       first,
-       1,
-       second,
-       {"cmboxMobile.Clear"},
-       "sms_All Phones.xml",
-       "3"},
-      {"a path without a file is said once", false, first, 1, missing, {kMissingFile}, "", ""},
+      {"a discovered datastore keeps the chosen phone",
+       [](MainWindowTest& test, TfrmMain&) { test.Phones.SetItemIndex(2); },
+       {"export " + kOne + " 2 222"},
+       {}},
+      {"an opened file keeps the chosen phone",
+       [](MainWindowTest& test, TfrmMain& form) {
+         form.SwitchToManualMode();
+         test.Dialog.Answers = {kTwo};
+         form.cmdOpenClick();
+         test.Loop.Settle();
+         test.Phones.SetItemIndex(1);
+         test.Forget();
+       },
+       {"export " + kTwo + " 1 333"},
+       {}},
+      {"a typed path is read first, then all its phones converted",
+       [](MainWindowTest& test, TfrmMain& form) {
+         form.SwitchToManualMode();
+         test.Phones.SetItemIndex(1);
+         test.Edit.Type(kTwo);
+         test.Forget();
+       },
+       {"read " + kTwo, "export " + kTwo + " 0 All Phones"},
+       {"cmboxMobile.Clear"}},
+      {"a typed path whose read failed and then succeeds before Convert",
+       [](MainWindowTest& test, TfrmMain& form) {
+         form.SwitchToManualMode();
+         test.Datastores.Stores.erase("/late.db3");
+         test.Enter(form, "/late.db3");
+         test.Loop.Settle();
+         test.Datastores.Add("/late.db3", {"444"});
+         test.Forget();
+       },
+       {"read /late.db3", "export /late.db3 0 All Phones"},
+       {"cmboxMobile.Clear"}},
+      {"a path without a file is said once, in a box",
+       [](MainWindowTest& test, TfrmMain& form) {
+         form.SwitchToManualMode();
+         test.Edit.Type("/gone.db3");
+         test.Forget();
+       },
+       {"read /gone.db3"},
+       {"cmboxMobile.Clear", std::string("Error: ") + kMissingFile}},
   };
   for (const TCase& test : cases) {
     SCOPED_TRACE(test.Name);
-    if (test.Discovered)
-      Registry.SetString(kStores + "\\One", "DatastorePath", Stores1.Path());
-    TfrmMain& form = Created(Registry);
+    Register("One", "/one");
+    TfrmMain& form = Created();
     Registry = TFakeRegistry();
-    if (!test.Opened.empty()) {
-      Dialog.Answers = {test.Opened};
-      form.cmdOpenClick();
-    }
-    if (test.Phone >= 0)
-      Phones.SetItemIndex(test.Phone);
-    if (!test.Typed.empty())
-      Edit.Type(test.Typed);
-    Log.clear();
-
+    test.Before(*this, form);
     form.cmdConvertClick();
-
+    Loop.Settle();
+    EXPECT_EQ(Datastores.TakeCalls(), test.Calls);
     EXPECT_EQ(Log, test.Log);
-    std::vector<std::string> written;
-    for (const auto& entry : std::filesystem::directory_iterator(Output.Path())) {
-      written.push_back(entry.path().filename().string());
-      if (entry.path().filename() == test.Written) {
-        EXPECT_THAT(ReadFileBytes(entry.path().string()),
-                    HasSubstr("<smses count=\"" + test.Count + "\">"));
-      }
-      std::filesystem::remove(entry.path());
+  }
+}
+
+TEST_F(MainWindowTest, ConversionShowsHowFarItGotAFewTimesASecondThenWhatItWrote) {
+  Register("One", "/one");
+  Datastores.Stores[kOne].Messages = 10000;
+  Datastores.DuringExport = [this](TWorkProgress& progress) {
+    progress.Total(10000);
+    for (int64_t rows = 512; rows < 10000; rows += 512) {
+      Now += 50 * 1000;  // a batch every 50 ms
+      progress.Done(rows);
     }
-    EXPECT_EQ(written, test.Written.empty() ? std::vector<std::string>()
-                                            : std::vector<std::string>{test.Written});
+    progress.Done(10000);
+  };
+  TfrmMain& form = Created();
+  form.cmdConvertClick();
+  EXPECT_EQ(Window.States, std::vector<std::string>{"converting"});
+  Loop.Settle();
+
+  EXPECT_THAT(Window.Notices,
+              ElementsAre("Converting\u2026", "Converting\u2026 0 of 10,000 messages",
+                          "Converting\u2026 512 of 10,000 messages",
+                          "Converting\u2026 3,072 of 10,000 messages",
+                          "Converting\u2026 5,632 of 10,000 messages",
+                          "Converting\u2026 8,192 of 10,000 messages",
+                          "Converting\u2026 10,000 of 10,000 messages",
+                          "10,000 messages saved to sms_All Phones.xml"));
+  EXPECT_EQ(Window.NoticeTooltip, "/out/sms_All Phones.xml");
+  EXPECT_EQ(Window.States, (std::vector<std::string>{"converting", "idle"}));
+  EXPECT_EQ(ConvertingNotice(412000, 900287), "Converting\u2026 412,000 of 900,287 messages");
+  EXPECT_EQ(ConvertingNotice(412000, -1), "Converting\u2026 412,000 messages");
+}
+
+TEST_F(MainWindowTest, ResultNamesTheFolderWhenTheNoticeDidNotNameItBefore) {
+  Register("One", "/one");
+  Register("Two", "/two");
+  TfrmMain& form = Created();
+  std::vector<std::string> results;
+  const auto convert = [&] {
+    form.cmdConvertClick();
+    Loop.Settle();
+    results.push_back(Window.Notice);
+  };
+  convert();  // after "Backups are saved in /out/"
+  convert();  // after the result of the first
+  Stores.SetItemIndex(1);
+  form.cmboxStoresChange();
+  Loop.Settle();
+  convert();  // after "Datastore 2: …"
+  EXPECT_THAT(results, ElementsAre("3 messages saved to sms_All Phones.xml",
+                                   "3 messages saved to sms_All Phones.xml",
+                                   "3 messages saved to /out/sms_All Phones.xml"));
+}
+
+// The work under way disables what would start other work: handlers of such controls do nothing,
+// and Convert pressed while phones are read converts once they are.
+TEST_F(MainWindowTest, WhileWorkRunsNoOtherWorkStarts) {
+  TfrmMain& form = Created();  // in manual mode: the registry has no datastores
+  Edit.Type(kOne);
+  const auto try_everything = [&] {
+    char enter = 13;
+    form.txtStoreKeyPress(enter);
+    Edit.Type(kTwo);
+    form.txtStoreExit();
+    Drop(form, {kTwo});
+    form.cmboxStoresChange();
+    form.cmdOpenClick();  // the dialog has no answers: it would throw
+    Edit.Type(kOne);
+  };
+
+  form.txtStoreExit();
+  try_everything();
+  form.cmdConvertClick();
+  Loop.Settle();
+  EXPECT_EQ(Datastores.TakeCalls(),
+            (std::vector<std::string>{"read " + kOne, "export " + kOne + " 0 All Phones"}));
+  EXPECT_EQ(Window.States,
+            (std::vector<std::string>{"reading phones", "idle", "converting", "idle"}));
+
+  form.cmdConvertClick();
+  try_everything();
+  form.cmdConvertClick();
+  Loop.Settle();
+  EXPECT_EQ(Datastores.TakeCalls(), (std::vector<std::string>{"export " + kOne + " 0 All Phones"}));
+  EXPECT_THAT(Log, ElementsAre("cmboxMobile.Clear")) << "of the one read";
+}
+
+TEST_F(MainWindowTest, ClosingCancelsTheWorkUnderWayWhichEndsInSilence) {
+  struct TCase {
+    const char* Name;
+    std::function<void(TfrmMain&)> Start;
+    std::vector<std::string> Calls;
+    bool Read;
+  };
+  const std::vector<TCase> cases = {
+      {"reading phones", [this](TfrmMain& form) { Enter(form, kTwo); }, {"read " + kTwo}, true},
+      {"converting",
+       [](TfrmMain& form) { form.cmdConvertClick(); },
+       {"export " + kOne + " 0 All Phones"},
+       false},
+  };
+  for (const TCase& test : cases) {
+    SCOPED_TRACE(test.Name);
+    Register("One", "/one");
+    TfrmMain& form = Created();
+    form.SwitchToManualMode();
+    Edit.Type(kOne);
+    test.Start(form);
+    const std::vector<std::string> notices = Window.Notices;
+    form.FormClose();
+    form.FormDestroy();  // waits for the work, which sees the cancel
+    Loop.Settle();
+    EXPECT_EQ(Datastores.TakeCalls(), test.Calls);
+    EXPECT_EQ(Window.Notices, notices) << "nothing shown after the close";
+    std::vector<std::string> log = {"cmboxStores.Hide", "txtStore.Show", "cmdOpen.Show"};
+    if (test.Read)
+      log.push_back("cmboxMobile.Clear");
+    EXPECT_EQ(Log, log) << "no message, no phone";
+    Forget();
+  }
+}
+
+TEST_F(MainWindowTest, FailedConversionSaysWhyAndWhatToDoInABox) {
+  struct TCase {
+    const char* Name;
+    std::string Raises;
+    std::string Output;
+    std::vector<std::string> Log;
+  };
+  const std::string program = ProgramDirectory();
+  const std::vector<TCase> cases = {
+      {"a file the program's folder does not take",
+       "create",
+       program,
+       {"Error: Cannot create file \"" + program +
+        "sms_All Phones.xml\". Denied\r\n\r\nMove Velmorra to a folder you can write to, such as "
+        "Documents."}},
+      {"a file another folder does not take",
+       "create",
+       "/out/",
+       {"Error: Cannot create file \"/out/sms_All Phones.xml\". Denied\r\n\r\nMake sure that you "
+        "can write to that folder and that no other program has the file open, then convert "
+        "again."}},
+      {"a full disk",
+       "write",
+       "/out/",
+       {"Error: Cannot write file \"/out/sms_All Phones.xml\". Full\r\n\r\nMake room on the disk "
+        "and convert again."}},
+      {"a surprise", "the unexpected", "/out/", {"Error report: the unexpected"}},
+      {"a datastore that cannot be read",
+       "",
+       "/out/",
+       {"Error: Error reading datastore. file is not a database."}},
+  };
+  for (const TCase& test : cases) {
+    SCOPED_TRACE(test.Name);
+    OutputDirectory = test.Output;
+    Datastores.ExportRaises = test.Raises;
+    Datastores.Stores[kOne].ReadError =
+        test.Raises.empty() ? "Error reading datastore. file is not a database." : "";
+    Register("One", "/one");
+    TfrmMain& form = Created();
+    const std::string notice = Window.Notice;
+    form.cmdConvertClick();
+    Loop.Settle();
+    EXPECT_EQ(Log, test.Log);
+    EXPECT_EQ(Window.Notice, notice) << "the notice as before the conversion";
   }
 }
 
 TEST_F(MainWindowTest, EscapeClosesTheWindowAndLeavesTheCharacter) {
-  TfrmMain& form = Created(Registry);
+  TfrmMain& form = Created();
   for (char key : {'a', '\r', '\x1a', '\x1c'}) {
     char typed = key;
     form.FormKeyPress(typed);
@@ -529,11 +629,38 @@ TEST_F(MainWindowTest, EscapeClosesTheWindowAndLeavesTheCharacter) {
 }
 
 TEST_F(MainWindowTest, DestroyingTheWindowDropsTheDatastorePaths) {
-  Registry.SetString(kStores + "\\One", "DatastorePath", "/one");
-  TfrmMain& form = Created(Registry);
+  Register("One", "/one");
+  TfrmMain& form = Created();
   form.FormDestroy();
   EXPECT_THAT(form.StorePaths(), IsEmpty());
   EXPECT_EQ(form.CurrentDatastorePath(), "");
+}
+
+TEST(WindowCommandLineTest, AsksForHelpOrTheVersionOrNamesADatastore) {
+  using TAction = TWindowCommandLine::TAction;
+  struct TCase {
+    std::vector<std::string> Arguments;
+    TAction Action;
+    std::string Datastore;
+  };
+  const std::vector<TCase> cases = {
+      {{}, TAction::Open, ""},
+      {{"/a/MDataStore.db3", "/b.db3"}, TAction::Open, "/a/MDataStore.db3"},
+      {{"--", "-odd.db3"}, TAction::Open, "-odd.db3"},
+      {{"-"}, TAction::Open, "-"},
+      {{"--help"}, TAction::Help, ""},
+      {{"-h", "/a.db3"}, TAction::Help, ""},
+      {{"--version"}, TAction::Version, ""},
+      {{"--verbose"}, TAction::Error, ""},
+  };
+  for (const TCase& test : cases) {
+    const TWindowCommandLine parsed = ParseWindowCommandLine(test.Arguments);
+    EXPECT_EQ(parsed.Action, test.Action) << ::testing::PrintToString(test.Arguments);
+    EXPECT_EQ(parsed.Datastore, test.Datastore);
+  }
+  EXPECT_EQ(ParseWindowCommandLine({"--verbose"}).Error, "unknown option \"--verbose\"");
+  EXPECT_THAT(WindowUsage(), HasSubstr("Usage: velmorra [DATASTORE]\n"));
+  EXPECT_EQ(WindowVersion(), std::string("velmorra ") + VELMORRA_VERSION + "\n");
 }
 
 // On Linux the registry is the user.reg file of a Wine prefix.
@@ -547,18 +674,6 @@ TEST_F(MainWindowTest, WineRegistryWithoutTheKeyGivesTheWarningThenManualMode) {
   EXPECT_THAT(Log, ElementsAre(std::string("Warning: ") + kDatastoresNotFoundWarning,
                                "cmboxStores.Hide", "txtStore.Show", "cmdOpen.Show"));
   EXPECT_TRUE(form.ManualMode());
-}
-
-TEST_F(MainWindowTest, WineRegistryWithAnInvalidValueTypeReachesTheErrorReport) {
-  TWinePrefix prefix;
-  prefix.WriteUserReg(DatastoreSection("A", DatastorePathLine("C:\\Ovi")) +
-                      DatastoreSection("B", "\"DatastorePath\"=hex:43,3a,5c"));
-  auto registry = OpenCurrentUserRegistry();
-  TfrmMain& form = Form(*registry);
-  form.FormCreate();
-  EXPECT_THAT(Log, ElementsAre("cmboxStores.Add Datastore 1=0",
-                               "Error report: Invalid data type for 'DatastorePath'"));
-  EXPECT_FALSE(form.ManualMode());
 }
 
 #endif

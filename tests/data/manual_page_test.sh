@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
-# The manual page of velmorra-cli says what `velmorra-cli --help` says: every usage line, the
-# description, each command with its arguments and its text, the exit status, the same commands
-# and no others, and the program's version.
-# Usage: manual_page_test.sh VELMORRA_CLI MANUAL_PAGE
+# The manual page of a program (velmorra-cli, the window velmorra) says what its `--help` says:
+# every usage line, the description, each command or option with its arguments and its text, the
+# exit status, the same commands and no others, and the program's version.
+# Usage: manual_page_test.sh PROGRAM MANUAL_PAGE
 set -euo pipefail
 cli=$1
 page=$2
@@ -16,8 +16,8 @@ help=$("$cli" --help)
 statements=$(printf '%s\n' "$help" | awk '
   function flush() { if (text != "") print text; text = "" }
   /^Usage: /           { flush(); sub(/^Usage: /, ""); print; next }
-  /^       velmorra-cli/ { flush(); sub(/^ +/, ""); print; next }
-  /^Commands:$/        { flush(); next }
+  /^       velmorra/    { flush(); sub(/^ +/, ""); print; next }
+  /^(Commands|Options):$/ { flush(); next }
   /^$/                 { flush(); next }
   /^  [^ ]/            { flush(); sub(/^ +/, ""); print; next }
                        { sub(/^ +/, ""); text = (text == "" ? $0 : text " " $0) }
@@ -38,7 +38,7 @@ if [ "$help_commands" != "$page_commands" ]; then
   failures=$((failures + 1))
 fi
 
-version=$("$cli" --version | sed 's/^velmorra-cli //')
+version=$("$cli" --version | sed 's/^[^ ]* //')
 if [[ "$manual" != *"Velmorra $version "* ]]; then
   echo "The manual page does not name version $version"
   failures=$((failures + 1))

@@ -122,6 +122,86 @@ TEST(BadInputTest, EveryInputEndsInAnErrorCodeAndStaysUnchanged) {
   }
 }
 
+// A MessageEx table, and SQL that adds 100 messages to it.
+constexpr char kMessageTable[] = "CREATE TABLE MessageEx (type TEXT, IMEI TEXT, Text TEXT);";
+constexpr char kHundredRows[] =
+    "WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < 100) "
+    "INSERT INTO MessageEx SELECT 'SMS', '3501', printf('%0200d', i) FROM n;";
+
+// Records in the header one page more than the file holds.
+void CountOnePageMore(std::string& bytes) {
+  const size_t page_size = (static_cast<unsigned char>(bytes[16]) << 8) |  // big-endian
+                           static_cast<unsigned char>(bytes[17]);
+  const size_t count = bytes.size() / page_size + 1;
+  for (int i = 0; i < 4; ++i)
+    bytes[28 + i] = static_cast<char>(count >> (24 - 8 * i));
+}
+
+struct TLengthCase {
+  const char* name;
+  std::function<void(std::string& bytes)> change;  // of the datastore's main file
+  bool wal;                                        // with a log holding 100 rows more
+  int rows;                                        // -1: refused as damaged
+};
+
+TEST(BadInputTest, LengthIsCheckedAgainstAValidPageCount) {
+  TTempDirectory directory;
+  const std::vector<TLengthCase> cases = {
+      {"stray bytes after the last page", [](std::string& bytes) { bytes += "stray"; }, false, 100},
+      {"stray bytes without a valid page count",
+       [](std::string& bytes) {
+         bytes[95] ^= 1;  // the version-valid-for number no longer matches the change counter
+         bytes += "stray";
+       },
+       false, -1},
+      {"a page short beside a log that may hold it", CountOnePageMore, true, 200},
+      {"a page short without a log", CountOnePageMore, false, -1},
+  };
+  for (const TLengthCase& row : cases) {
+    SCOPED_TRACE(row.name);
+    const std::string path = directory.File(std::string(row.name) + ".db3");
+    const std::string rows = kHundredRows;
+    if (row.wal) {
+      ASSERT_TRUE(testing::CreateWalDatabaseWithChangesInTheLog(path, kMessageTable + rows, rows));
+    } else {
+      ASSERT_TRUE(testing::CreateSqliteDatabase(path, kMessageTable + rows));
+    }
+    std::string bytes = ReadFileBytes(path);
+    row.change(bytes);
+    WriteFileBytes(path, bytes);
+
+    TLite3Db db;
+    db.LibraryPath = testing::ProductSqliteLibraryPath();
+    db.Open(path);
+    auto* rs = db.NewResultSet();
+    if (row.rows < 0) {
+      EXPECT_EQ(db.ErrorCode, -4) << db.ErrorMessage;
+      continue;
+    }
+    EXPECT_EQ(db.ErrorCode, 0) << db.ErrorMessage;
+    ASSERT_TRUE(rs->Query("SELECT count(*) FROM MessageEx")) << rs->ErrorMessage;
+    EXPECT_EQ(rs->Rows(0).Cells(0).AsInteger(), row.rows);
+  }
+}
+
+#ifdef VELMORRA_LINK_FIXTURE
+// The library reads the logs beside the file a link leads to (here a link that CTest made, as
+// Wine cannot): the datastore is read with the rows of its log.
+TEST(BadInputTest, DatastoreReachedThroughALinkIsReadWithItsLog) {
+  const std::string folder = VELMORRA_LINK_FIXTURE;
+  std::filesystem::create_directory(folder + "real");
+  ASSERT_TRUE(testing::CreateWalDatabaseWithChangesInTheLog(
+      folder + "real/MDataStore.db3", kMessageTable + std::string(kHundredRows), kHundredRows));
+
+  TLite3Db db;
+  db.LibraryPath = testing::ProductSqliteLibraryPath();
+  EXPECT_TRUE(db.Open(folder + "link.db3")) << db.ErrorMessage;
+  auto* rs = db.NewResultSet();
+  ASSERT_TRUE(rs->Query("SELECT count(*) FROM MessageEx")) << rs->ErrorMessage;
+  EXPECT_EQ(rs->Rows(0).Cells(0).AsInteger(), 200);
+}
+#endif
+
 TEST(BadInputTest, PathWithSpacesAndNonAsciiLetters) {
   TTempDirectory directory;
   const std::string folder = directory.File("Nokia Daten Ä ß 日本");

@@ -76,6 +76,22 @@ TEST_F(BusyTest, QueryGivesUpWhenTheLockIsKept) {
   EXPECT_TRUE(rs_->Query("SELECT * FROM MessageEx")) << rs_->ErrorMessage;
 }
 
+// The bound is counted from each Open: a connection opened again waits its whole bound anew.
+TEST_F(BusyTest, OpeningAgainRenewsTheWait) {
+  db_.BusyLimitMilliseconds = 300;
+  EXPECT_FALSE(rs_->Query("SELECT * FROM MessageEx"));
+  sqlite3_exec(locker_, "COMMIT", nullptr, nullptr, nullptr);
+  ASSERT_TRUE(db_.Open(path_));
+  ASSERT_EQ(sqlite3_exec(locker_, "BEGIN EXCLUSIVE", nullptr, nullptr, nullptr), SQLITE_OK);
+  std::thread releaser([this] {
+    std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    sqlite3_exec(locker_, "COMMIT", nullptr, nullptr, nullptr);
+  });
+  TLite3ResultSet& query = *db_.NewResultSet();
+  EXPECT_TRUE(query.Query("SELECT * FROM MessageEx")) << query.ErrorMessage;
+  releaser.join();
+}
+
 TEST_F(BusyTest, WaitEndsAtTheLimitEvenWhenSleepsRunLong) {
   // A timer slack of 20 ms makes every 2 ms sleep last about 22 ms, as a loaded machine may: the
   // wait must still end at the limit, read off a clock, not after ten times as long.

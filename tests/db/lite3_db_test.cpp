@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <filesystem>
 #include <iterator>
 #include <memory>
@@ -9,6 +10,7 @@
 #include <string_view>
 #include <vector>
 
+#include "db/private_datastore_copy.h"
 #include "db/sqlite_library.h"
 #include "platform/file_system.h"
 #include "platform/program_directory.h"
@@ -579,6 +581,49 @@ TEST(Lite3DbOpenTest, OpenFailureReportsThePathAndTheLibrarysCode) {
   EXPECT_EQ(db.ErrorMessage, "Failed to open the database\r\n" + path + ", ErrorCode: 14");
   EXPECT_EQ(db.FileName, u"");
   EXPECT_TRUE(db.LibraryLoaded);
+}
+
+// A private copy is refused when a source file changes while it is copied, be it only its time
+// of change: the copy may then mix two states of the datastore.
+TEST(PrivateDatastoreCopyTest, SourceThatChangesWhileItIsCopiedIsRefused) {
+  struct TChange {
+    const char* Name;
+    void (*Change)(const std::string& path);
+  };
+  const std::vector<TChange> changes = {
+      {"unchanged", [](const std::string&) {}},
+      {"grown", [](const std::string& path) { testing::WriteFileBytes(path, "journal bytes+"); }},
+      {"rewritten at the same size",
+       [](const std::string& path) {
+         testing::WriteFileBytes(path, "JOURNAL BYTES");
+         const auto file = testing::Utf8Path(path);
+         std::filesystem::last_write_time(
+             file, std::filesystem::last_write_time(file) + std::chrono::seconds(2));
+       }},
+  };
+  for (const TChange& change : changes) {
+    SCOPED_TRACE(change.Name);
+    testing::TTempDirectory directory;
+    const std::string path = directory.File("MDataStore.db3");
+    ASSERT_TRUE(testing::CreateSqliteDatabase(path, "CREATE TABLE MessageEx (type TEXT);"));
+    testing::WriteFileBytes(path + "-journal", "journal bytes");
+    TPrivateDatastoreCopy copy(
+        [&](const std::string& from, const std::string& to, int& error_number) {
+          const bool copied = CopyFileBytes(from, to, error_number);
+          if (from == path + "-journal")
+            change.Change(from);
+          return copied;
+        });
+
+    const bool made = copy.Make(path);
+
+    EXPECT_EQ(made, change.Name == std::string("unchanged")) << copy.ErrorMessage;
+    if (!made) {
+      EXPECT_EQ(copy.ErrorMessage,
+                "The datastore changed while a private copy of it was made for reading. Close the "
+                "programs that use it (such as Nokia Ovi Suite) and try again");
+    }
+  }
 }
 
 }  // namespace

@@ -40,16 +40,8 @@ void Execute(sqlite3* db, const char* sql) {
 // A WAL datastore whose log holds 5 committed rows beyond the 400 its main file has: the state a
 // writer leaves that exits without a checkpoint.
 void MakeWalWithRowsInTheLog(const std::string& path) {
-  ASSERT_TRUE(
-      testing::CreateSqliteDatabase(path, std::string("PRAGMA journal_mode = WAL;") + kRows));
-  sqlite3* db = nullptr;
-  ASSERT_EQ(sqlite3_open(path.c_str(), &db), SQLITE_OK);
-  int set = 0;
-  sqlite3_db_config(db, SQLITE_DBCONFIG_NO_CKPT_ON_CLOSE, 1, &set);
-  Execute(db,
-          "PRAGMA wal_autocheckpoint = 0;"
-          "INSERT INTO MessageEx SELECT type, 'new' FROM MessageEx LIMIT 5;");
-  sqlite3_close(db);
+  ASSERT_TRUE(testing::CreateWalDatabaseWithChangesInTheLog(
+      path, kRows, "INSERT INTO MessageEx SELECT type, 'new' FROM MessageEx LIMIT 5;"));
   ASSERT_TRUE(fs::exists(path + "-wal"));
 }
 
@@ -122,9 +114,10 @@ struct TWriterState {
   const char* name;
   std::function<void(const std::string&)> make;
   bool read_only_folder;
-  bool remove_index;  // no "-shm" beside the log
-  int rows;           // what a reader sees: the last committed state
-  int new_rows;       // rows whose text came from the log
+  bool remove_index;          // no "-shm" beside the log
+  int rows;                   // what a reader sees: the last committed state
+  int new_rows;               // rows whose text came from the log
+  bool through_link = false;  // opened through a symbolic link to the file, in another folder
 };
 
 TEST(ReadOnlyTest, EveryWriterStateReadsTheLastCommittedRowsAndChangesNothing) {
@@ -136,6 +129,10 @@ TEST(ReadOnlyTest, EveryWriterStateReadsTheLastCommittedRowsAndChangesNothing) {
       {"WAL without its log in a read-only folder", MakeWalWithoutLog, true, false, 400, 0},
       {"hot rollback journal", MakeHotJournal, false, false, 400, 0},
       {"hot rollback journal in a read-only folder", MakeHotJournal, true, false, 400, 0},
+      // The library reads the logs beside the file a link leads to, not beside the link.
+      {"WAL through a link", MakeWalWithRowsInTheLog, false, false, 405, 5, true},
+      {"WAL through a link, read-only folder", MakeWalWithRowsInTheLog, true, false, 405, 5, true},
+      {"hot rollback journal through a link", MakeHotJournal, false, false, 400, 0, true},
   };
   for (const TWriterState& state : states) {
     SCOPED_TRACE(state.name);
@@ -150,12 +147,15 @@ TEST(ReadOnlyTest, EveryWriterStateReadsTheLastCommittedRowsAndChangesNothing) {
     const std::map<std::string, std::string> before = FilesOf(folder);
     if (state.read_only_folder)
       fs::permissions(folder, fs::perms::owner_write, fs::perm_options::remove);
+    const std::string link = directory.File("link.db3");
+    if (state.through_link)
+      fs::create_symlink(path, link);
     setenv("TMPDIR", temporary.Path().c_str(), 1);
     {
       TPermissionBitsApply permission_bits;
       TLite3Db db;
       db.LibraryPath = testing::ProductSqliteLibraryPath();
-      EXPECT_TRUE(db.Open(path)) << db.ErrorMessage;
+      EXPECT_TRUE(db.Open(state.through_link ? link : path)) << db.ErrorMessage;
       EXPECT_EQ(db.ErrorCode, 0) << db.ErrorMessage;
       auto* rs = db.NewResultSet();
       EXPECT_TRUE(

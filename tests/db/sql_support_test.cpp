@@ -69,6 +69,12 @@ TEST(FormatSqlTest, LetterDecidesHowAStringIsPlaced) {
       {"wide W", "%w", {TSqlArg::WideString(u"\U0001F600'")}, "'\U0001F600'''", true},
       {"wide U", "%u", {u"it's"}, "it's", true},
       {"wide Q", "%q", {u"it's"}, "'it's'", true},
+      // A lone surrogate would swallow the closing quote when the library reads UTF-16 text.
+      {"lone surrogates",
+       "%s %s",
+       {std::u16string(u"\xD800"), std::u16string(u"a\xDC00")},
+       "'\uFFFD' 'a\uFFFD'",
+       true},
       {"value with percent", "%s %s", {"50%s", "%%"}, "'50%s' '%%'", true},
       {"non-ASCII format", "Ü = %s ✓", {"ß"}, "Ü = 'ß' ✓", true},
   };

@@ -252,6 +252,27 @@ TEST_F(BackupEndToEnd, NumbersGiveWhatTheLibrarysTextsOfThemGive) {
   EXPECT_EQ(Column(file, "type"), types);
 }
 
+// Rows reach the builder in batches of at most 512 rows and 256 KiB: row counts on either side of
+// a batch's rows, and rows long enough to end batches by their bytes, are each written once, in
+// order, and counted.
+TEST_F(BackupEndToEnd, EveryRowOfEveryBatchIsWrittenOnceInOrderAndCounted) {
+  const std::vector<std::pair<int, size_t>> shapes = {{511, 1},  {512, 1},  {513, 1},
+                                                      {1024, 1}, {1537, 1}, {300, 3000}};
+  for (const auto& [rows, body_bytes] : shapes) {
+    SCOPED_TRACE(rows);
+    std::vector<TMessageRow> messages;
+    std::vector<std::string> bodies;
+    for (int i = 0; i < rows; ++i) {
+      bodies.push_back(std::to_string(i) + std::string(body_bytes, 'x'));
+      messages.push_back(Sms("5551234", 40179.5, 0, bodies.back()));
+    }
+    WriteDatastore(messages);
+    const TBackupFile file = Export();
+    EXPECT_EQ(result_.MessageCount, rows);
+    EXPECT_EQ(Column(file, "body"), bodies);
+  }
+}
+
 TEST_F(BackupEndToEnd, NullsAndMissingColumnsGiveEmptyValues) {
   WriteDatastore({Sms(nullptr, nullptr, nullptr, nullptr)});
   TBackupFile with_nulls = Export();

@@ -43,8 +43,11 @@ void CharacterData(void* user_data, const XML_Char* text, int length) {
 }  // namespace
 
 TBackupFile ReadBackupFile(const std::string& path) {
+  return ParseBackupFile(ReadFileBytes(path));
+}
+
+TBackupFile ParseBackupFile(const std::string& bytes) {
   TBackupFile file;
-  const std::string bytes = ReadFileBytes(path);
   TParseState state{&file};
   XML_Parser parser = XML_ParserCreate(nullptr);
   XML_SetUserData(parser, &state);

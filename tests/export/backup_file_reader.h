@@ -21,6 +21,8 @@ struct TBackupFile {
 };
 
 TBackupFile ReadBackupFile(const std::string& path);
+// ReadBackupFile of a file's content.
+TBackupFile ParseBackupFile(const std::string& bytes);
 
 // The attributes the export writes for a message, in the order it writes them.
 TAttributes ExpectedMessage(const std::string& address, const std::string& date,

@@ -7,10 +7,12 @@
 #include <fstream>
 #include <iterator>
 #include <map>
+#include <optional>
 #include <string>
 #include <tuple>
 #include <vector>
 
+#include "export/phone_match.h"
 #include "export/sms_backup_export.h"
 #include "export_test_doubles.h"
 #include "platform/program_directory.h"
@@ -207,17 +209,19 @@ std::vector<std::string> TakeBodies(const std::string& directory) {
   return bodies;
 }
 
-class PhoneQueries : public ::testing::TestWithParam<std::tuple<TImeiRule, bool>> {};
+class PhoneQueries
+    : public ::testing::TestWithParam<std::tuple<TImeiRule, bool, TTextEncoding>> {};
 
-// The list and each phone's file are exactly what comparing CAST(IFNULL(IMEI, '') AS TEXT) on every
-// SMS row gives, with or without an index on IMEI: the phones in byte order, each with its
-// messages in table order, also where several stored forms read alike.
-TEST_P(PhoneQueries, GiveWhatComparingTheImeiTextOnEveryRowGives) {
-  const auto& [rule, indexed] = GetParam();
+// The list and each phone's file are exactly what comparing the stored IMEI's bytes on every SMS
+// row gives, with or without an index on IMEI, in UTF-8 and in UTF-16: the phones in byte order,
+// each with its messages in table order, also where several stored forms read alike.
+TEST_P(PhoneQueries, GiveWhatComparingTheStoredImeiOnEveryRowGives) {
+  const auto& [rule, indexed, encoding] = GetParam();
   TTempDirectory directory;
   const std::string path = directory.File("MDataStore.db3");
   {
-    TMessageDatastore datastore(path, {"type", std::string("IMEI ") + rule.ColumnType, "Text"});
+    TMessageDatastore datastore(path, {"type", std::string("IMEI ") + rule.ColumnType, "Text"},
+                                encoding == TTextEncoding::Utf8 ? "UTF-8" : "UTF-16le");
     // Two rounds, so that the rows of one phone are not next to each other.
     int row = 0;
     for (int round = 0; round < 2; ++round) {
@@ -229,24 +233,32 @@ TEST_P(PhoneQueries, GiveWhatComparingTheImeiTextOnEveryRowGives) {
     if (indexed)
       datastore.Execute("CREATE INDEX MessageExByImei ON MessageEx (IMEI, type)");
   }
-  const std::string text = "CAST(IFNULL(IMEI, '') AS TEXT)";
-  std::vector<std::string> phones = testing::QueryColumn(
-      path, "SELECT " + text + " FROM MessageEx WHERE type = 'SMS' GROUP BY 1");
+  std::vector<std::string> phones = {"All Phones"};
+  for (const std::string& stored :
+       testing::QueryColumn(path, std::string("SELECT ") + kStoredImeiSql +
+                                      " FROM MessageEx WHERE type = 'SMS' GROUP BY 1")) {
+    phones.push_back(PhoneTextOfStoredImei(stored, encoding));
+  }
   TFakePhoneList list;
   TRecordingMessageBoxes messages;
 
   RefreshPhoneList(path, list, messages);
 
-  phones.insert(phones.begin(), "All Phones");
   ASSERT_EQ(list.Items, phones);
   for (int i = 1; i < list.ItemCount(); ++i) {
     SCOPED_TRACE("phone " + list.Item(i));
     ExportSmsBackup(path, i, list.Item(i), messages, directory.Path());
-    EXPECT_EQ(TakeBodies(directory.Path()),
-              testing::QueryColumn(path,
-                                   "SELECT Text FROM MessageEx WHERE type = 'SMS' AND " + text +
-                                       " = CAST(?1 AS TEXT)",
-                                   {testing::TStoredValue::Blob(list.Item(i))}));
+    const std::optional<std::string> stored = StoredImeiOfPhoneText(list.Item(i), encoding);
+    ASSERT_TRUE(stored);
+    std::vector<std::string> bodies;
+    for (const std::string& body : testing::QueryColumn(
+             path,
+             std::string("SELECT Text FROM MessageEx WHERE type = 'SMS' AND ") + kStoredImeiSql +
+                 " = ?1",
+             {testing::TStoredValue::Blob(*stored)})) {
+      bodies.push_back(PhoneTextOfStoredImei(body, encoding));  // the ASCII of "m1", "m2", …
+    }
+    EXPECT_EQ(TakeBodies(directory.Path()), bodies);
   }
   EXPECT_THAT(messages.Texts(), ElementsAre());
 }
@@ -275,6 +287,9 @@ INSTANTIATE_TEST_SUITE_P(
                        "1",
                        TStoredValue::Blob("\xfe\xff"), "caf\xc3\xa9"}},
             TImeiRule{"QuotesAndBackslashes", "TEXT", {"O'Brien", "a\\b", "x''y", "%s"}},
+            TImeiRule{"LoneSurrogates",
+                      "TEXT",
+                      {"\xed\xa0\x80", "a\xed\xb0\x80", TStoredValue::Blob(std::string("\x00\xd8", 2))}},
             TImeiRule{"NumbersInATextColumnAreText",
                       "TEXT",
                       {int64_t{356938035643809}, 1.5, "356938035643809"}},
@@ -283,9 +298,10 @@ INSTANTIATE_TEST_SUITE_P(
                       {123, "123", 123.0, 1.5, TStoredValue::Blob("123"), nullptr, ""}},
             TImeiRule{"NumbersInANumericColumn", "NUMERIC", {123, "0123", 1.25, "abc", 1e300}},
             TImeiRule{"LetterCaseUnderNocase", "TEXT COLLATE NOCASE", {"abc", "ABC", "aBc"}}),
-        ::testing::Bool()),
-    [](const ::testing::TestParamInfo<std::tuple<TImeiRule, bool>>& info) {
-      return std::string(std::get<0>(info.param).Name) + (std::get<1>(info.param) ? "Indexed" : "");
+        ::testing::Bool(), ::testing::Values(TTextEncoding::Utf8, TTextEncoding::Utf16le)),
+    [](const ::testing::TestParamInfo<std::tuple<TImeiRule, bool, TTextEncoding>>& info) {
+      return std::string(std::get<0>(info.param).Name) + (std::get<1>(info.param) ? "Indexed" : "") +
+             (std::get<2>(info.param) == TTextEncoding::Utf8 ? "" : "Utf16");
     });
 
 TEST(RefreshPhoneList, PathsThatAreNotUtf8ReachTheFileSystemUnchanged) {

@@ -7,6 +7,7 @@
 #include <chrono>
 #include <climits>
 #include <filesystem>
+#include <set>
 #include <string>
 #include <thread>
 #include <vector>
@@ -218,9 +219,121 @@ TEST(ExportSmsBackup, PhoneTextCannotSteerTheFileElsewhere) {
 
   EXPECT_TRUE(messages.Shown.empty());
   ASSERT_TRUE(result.Written);
-  EXPECT_EQ(result.FileName, output.File("sms_.._x_y_z________.xml"));
+  EXPECT_THAT(result.FileName, ::testing::StartsWith(output.File("sms_.._x_y_z________")));
   EXPECT_EQ(result.MessageCount, 1) << "the query still uses the stored text";
-  EXPECT_THAT(FilesIn(output.Path()), ElementsAre("sms_.._x_y_z________.xml"));
+  EXPECT_THAT(FilesIn(output.Path()), ElementsAre(result.FileName.substr(output.Path().size())));
+}
+
+// The value of the first attribute `name` in `xml`; empty when there is none.
+std::string AttributeValue(const std::string& xml, const std::string& name) {
+  const size_t start = xml.find(" " + name + "=\"");
+  if (start == std::string::npos)
+    return "";
+  const size_t value = start + name.size() + 3;
+  return xml.substr(value, xml.find('"', value) - value);
+}
+
+// Byte strings in the three encodings a datastore may keep its text in: X'…' literals.
+struct TEncodedText {
+  const char* Encoding;
+  const char* LoneSurrogateImei;  // "A", U+D83D alone, "B"
+  const char* LoneSurrogateText;  // "A", U+D83D alone, "BC", U+1F600, "D"
+};
+
+const std::vector<TEncodedText> kEncodedTexts = {
+    {"UTF-8", "41EDA0BD42", "41EDA0BD4243F09F988044"},
+    {"UTF-16le", "41003DD84200", "41003DD8420043003DD800DE4400"},
+    {"UTF-16be", "0041D83D0042", "0041D83D00420043D83DDE000044"},
+};
+
+void PrintTo(const TEncodedText& encoded, std::ostream* out) {
+  *out << encoded.Encoding;
+}
+
+// A datastore that keeps its text in the encoding of the case.
+class EncodedDatastore : public ::testing::TestWithParam<TEncodedText> {
+ protected:
+  TMessageDatastore Datastore() {
+    return TMessageDatastore(path_, testing::SampleMessageColumns(), GetParam().Encoding);
+  }
+  // The SQL of a text value made of the bytes `hex`, which the database takes in its encoding.
+  static std::string TextOfBytes(const char* hex) {
+    return "CAST(X'" + std::string(hex) + "' AS TEXT)";
+  }
+
+  TTempDirectory input_;
+  TTempDirectory output_;
+  std::string path_ = input_.File("MDataStore.db3");
+};
+
+INSTANTIATE_TEST_SUITE_P(Encodings, EncodedDatastore, ::testing::ValuesIn(kEncodedTexts));
+
+// Every phone that the phone list shows exports its own messages into a file of its own,
+// whatever bytes its IMEI holds.
+TEST_P(EncodedDatastore, EveryListedPhoneExportsItsOwnMessagesIntoAFileOfItsOwn) {
+  using testing::TStoredValue;
+  const std::vector<TStoredValue> imeis = {"356938035643809",
+                                           "a/b",
+                                           "a\\b",
+                                           "a_b",
+                                           "a\nb",
+                                           "a\rb",
+                                           "All Phones",
+                                           std::string("a\0b", 3),
+                                           "a\xFF"
+                                           "b",
+                                           TStoredValue::Blob(std::string("x\0y", 3)),
+                                           42,
+                                           nullptr};
+  {
+    TMessageDatastore datastore = Datastore();
+    for (size_t i = 0; i < imeis.size(); ++i) {
+      datastore.Insert(
+          {{"type", "SMS"}, {"IMEI", imeis[i]}, {"Text", "message " + std::to_string(i)}});
+    }
+    datastore.Execute("INSERT INTO MessageEx (type, IMEI, Text) VALUES ('SMS', " +
+                      TextOfBytes(GetParam().LoneSurrogateImei) + ", 'lone')");
+  }
+  TRecordingMessageBoxes messages;
+  testing::TFakePhoneList phones;
+  ASSERT_TRUE(RefreshPhoneList(path_, phones, messages).Replaced);
+  ASSERT_EQ(phones.ItemCount(), static_cast<int>(imeis.size()) + 2);
+
+  std::set<std::string> bodies;
+  for (int i = 1; i < phones.ItemCount(); ++i) {
+    const TExportResult result =
+        ExportSmsBackup(path_, i, phones.Item(i), messages, output_.Path());
+    ASSERT_TRUE(result.Written) << i << ": " << ::testing::PrintToString(messages.Texts());
+    EXPECT_EQ(result.MessageCount, 1) << i;
+    bodies.insert(AttributeValue(testing::ReadFileBytes(result.FileName), "body"));
+  }
+  EXPECT_EQ(bodies.size(), imeis.size() + 1) << "each phone's own message";
+  EXPECT_EQ(FilesIn(output_.Path()).size(), imeis.size() + 1) << "no file replaced another";
+}
+
+// SQLite's own UTF-8 of UTF-16 text takes the unit after a lone surrogate for its pair; the
+// export reads UTF-16 text as UTF-16.
+TEST_P(EncodedDatastore, LoneSurrogateBecomesTheReplacementCharacterAndTheNextOneSurvives) {
+  const std::string text = TextOfBytes(GetParam().LoneSurrogateText);
+  Datastore().Execute("INSERT INTO MessageEx (type, Sender, Text) VALUES ('SMS', " + text + ", " +
+                      text + ")");
+  TRecordingMessageBoxes messages;
+
+  const TExportResult result = ExportSmsBackup(path_, 0, "All Phones", messages, output_.Path());
+
+  ASSERT_TRUE(result.Written);
+  const std::string xml = testing::ReadFileBytes(result.FileName);
+  // In a UTF-8 datastore the encoded surrogate is no UTF-8: each of its bytes is kept as the
+  // Windows-1252 character of that number.
+  const std::string expected = GetParam().Encoding == std::string("UTF-8")
+                                   ? "A\xC3\xAD\xC2\xA0\xC2\xBD"
+                                     "BC\xF0\x9F\x98\x80"
+                                     "D"
+                                   : "A\xEF\xBF\xBD"
+                                     "BC\xF0\x9F\x98\x80"
+                                     "D";
+  EXPECT_EQ(AttributeValue(xml, "body"), expected);
+  EXPECT_EQ(AttributeValue(xml, "address"), expected);
 }
 
 TEST(ExportSmsBackup, FileThatCannotBeCreatedRaisesAndKeepsTheEarlierFile) {
@@ -245,6 +358,59 @@ TEST(ExportSmsBackup, FileThatCannotBeCreatedRaisesAndKeepsTheEarlierFile) {
   }
   EXPECT_TRUE(std::filesystem::is_directory(output.File("sms_All Phones.xml")));
   EXPECT_TRUE(messages.Shown.empty());
+}
+
+// The datastore, and where the backup would go is the same file as it or as one of its logs.
+struct TBackupOverDatastore {
+  const char* Name;
+  // Makes the datastore and returns its path; `output` then holds "sms_All Phones.xml".
+  std::string (*Make)(const TTempDirectory& input, const TTempDirectory& output);
+};
+
+std::string DatastoreWithLogLinkedAsBackup(const TTempDirectory& input,
+                                           const TTempDirectory& output, const char* log) {
+  const std::string path = input.File("MDataStore.db3");
+  WriteOneSms(path);
+  testing::WriteFileBytes(path + log, "");
+  std::filesystem::create_hard_link(testing::Utf8Path(path + log),
+                                    testing::Utf8Path(output.File("sms_All Phones.xml")));
+  return path;
+}
+
+TEST(ExportSmsBackup, BackupThatWouldReplaceTheDatastoreOrItsLogIsRefused) {
+  const std::vector<TBackupOverDatastore> cases = {
+      {"the datastore named like the backup",
+       [](const TTempDirectory&, const TTempDirectory& output) {
+         WriteOneSms(output.File("sms_All Phones.xml"));
+         return output.File("sms_All Phones.xml");
+       }},
+      {"its journal under the backup's name",
+       [](const TTempDirectory& input, const TTempDirectory& output) {
+         return DatastoreWithLogLinkedAsBackup(input, output, "-journal");
+       }},
+      {"its log under the backup's name",
+       [](const TTempDirectory& input, const TTempDirectory& output) {
+         return DatastoreWithLogLinkedAsBackup(input, output, "-wal");
+       }},
+  };
+  for (const TBackupOverDatastore& row : cases) {
+    SCOPED_TRACE(row.Name);
+    TTempDirectory input;
+    TTempDirectory output;
+    const std::string path = row.Make(input, output);
+    const std::string before = testing::ReadFileBytes(output.File("sms_All Phones.xml"));
+    TRecordingMessageBoxes messages;
+    try {
+      ExportSmsBackup(path, 0, "All Phones", messages, output.Path());
+      ADD_FAILURE() << "the backup was not refused";
+    } catch (const EFileCreateError& error) {
+      EXPECT_EQ(error.what(), "Cannot create file \"" + output.File("sms_All Phones.xml") +
+                                  "\". It is the datastore itself or one of its logs, which are "
+                                  "only ever read; choose another folder for the backup.");
+    }
+    EXPECT_EQ(testing::ReadFileBytes(output.File("sms_All Phones.xml")), before);
+    EXPECT_THAT(FilesIn(output.Path()), ElementsAre("sms_All Phones.xml"));
+  }
 }
 
 // Holds an exclusive lock on a datastore, as the Ovi software does while it syncs a phone.

@@ -4,7 +4,9 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
+#include <filesystem>
 #include <string>
+#include <vector>
 
 #include "support/temp_directory.h"
 
@@ -39,6 +41,44 @@ TEST(FullPathExpansionOfRelativePaths, IsTakenAgainstTheCurrentDirectory) {
   EXPECT_EQ(FullPathName("sms_All.xml"), base + "/sms_All.xml");
   EXPECT_EQ(FullPathName("./x/../sms.xml"), base + "/sms.xml");
   EXPECT_EQ(FullPathName("."), base.empty() ? "/" : base);
+}
+
+// "sub/.." leads where the kernel goes: to the parent of the folder that sub really is.
+TEST(FullPathExpansionAfterALink, GoesUpFromWhereTheLinkLeads) {
+  testing::TTempDirectory directory;
+  const std::string base = FullPathName(directory.Path());  // without links of its own
+  std::filesystem::create_directories(base + "real/deeper");
+  testing::WriteFileBytes(base + "file", "x");
+  ASSERT_EQ(symlink((base + "real/deeper").c_str(), (base + "sub").c_str()), 0);
+  const std::vector<TPathCase> cases = {
+      {base + "sub/../MDataStore.db3", base + "real/MDataStore.db3"},
+      {base + "sub/..", base + "real"},
+      {base + "sub/../", base + "real/"},
+      {base + "sub/./x/../y", base + "sub/y"},  // x is not there: as text
+      {base + "sub/../../sub", base + "sub"},
+      {base + "missing/../sub", base + "sub"},
+      {base + "file/../x", base + "file/../x"},  // the system refuses it: so does the path
+  };
+  for (const TPathCase& path_case : cases)
+    EXPECT_EQ(FullPathName(path_case.path), path_case.full_path) << path_case.path;
+}
+
+TEST(RealPathAndSameFile, FollowEveryLink) {
+  testing::TTempDirectory directory;
+  const std::string base = FullPathName(directory.Path());
+  std::filesystem::create_directory(base + "real");
+  testing::WriteFileBytes(base + "real/MDataStore.db3", "x");
+  testing::WriteFileBytes(base + "other.db3", "x");
+  ASSERT_EQ(symlink((base + "real").c_str(), (base + "folder").c_str()), 0);
+  ASSERT_EQ(symlink((base + "folder/MDataStore.db3").c_str(), (base + "link").c_str()), 0);
+  ASSERT_EQ(link((base + "other.db3").c_str(), (base + "hard.db3").c_str()), 0);
+
+  EXPECT_EQ(RealPath(base + "link"), base + "real/MDataStore.db3");
+  EXPECT_EQ(RealPath(base + "missing"), std::nullopt);
+  EXPECT_TRUE(SameFile(base + "link", base + "real/MDataStore.db3"));
+  EXPECT_TRUE(SameFile(base + "hard.db3", base + "./other.db3"));
+  EXPECT_FALSE(SameFile(base + "link", base + "other.db3"));
+  EXPECT_FALSE(SameFile(base + "missing", base + "missing"));
 }
 
 TEST(RegularFileExists, OnlyForRegularFiles) {

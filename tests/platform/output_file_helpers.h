@@ -21,7 +21,8 @@ inline std::vector<std::string> FileNamesIn(const std::string& directory) {
 // Names that look like an output file's temporary file but are not one: the removal of the
 // files killed runs left must keep them.
 inline const std::vector<std::string> kTemporaryLookAlikes = {
-    ".velmorra-short.tmp", ".velmorra-ABCD-FGH.tmp", ".velmorra-ABCDEFGH.tmpx", ".sms.xml.AbC123"};
+    ".velmorra-short.tmp",    ".velmorra-ABCD-FGH.tmp", ".velmorra-ABCDEFGH.tmpx",
+    ".velmorra-ABCDEFGH.xml", "xvelmorra-ABCDEFGH.tmp", ".sms.xml.AbC123"};
 
 // Makes the output files of one scope use named temporary files, or not.
 class TNamedTemporaryFiles {

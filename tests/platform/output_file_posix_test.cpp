@@ -147,6 +147,24 @@ TEST(OutputFilePosixTest, TemporaryFilesOfKilledRunsAreRemovedByTheNext) {
   }
 }
 
+// A FIFO named like a leftover (another user's, read-only: opening it waits for a writer) is
+// neither waited for nor removed.
+TEST(OutputFilePosixTest, FifoNamedLikeALeftoverIsLeftAloneWithoutWaiting) {
+  TTempDirectory directory;
+  const std::string fifo = directory.File(".velmorra-ABCDEFGH.tmp");
+  const int status = ExitStatusOf(directory.Path(), true, [&] {
+    alarm(10);  // a wait for ever ends the child by its signal
+    if (mkfifo(fifo.c_str(), 0444) != 0)
+      return 101;
+    return Replace(directory.File("sms.xml"));
+  });
+  EXPECT_EQ(status, 0);
+  struct stat info;
+  ASSERT_EQ(lstat(fifo.c_str(), &info), 0);
+  EXPECT_TRUE(S_ISFIFO(info.st_mode));
+  EXPECT_EQ(ReadFileBytes(directory.File("sms.xml")), "new");
+}
+
 struct TInPlaceCase {
   const char* Bytes;  // of the file at the path; nullptr: none
   mode_t Mode;

@@ -170,7 +170,8 @@ struct TMessageDatastore::TConnection {
 };
 
 TMessageDatastore::TMessageDatastore(const std::string& path,
-                                     const std::vector<std::string>& columns)
+                                     const std::vector<std::string>& columns,
+                                     const std::string& encoding)
     : connection_(new TConnection) {
   std::filesystem::remove(path);
   if (sqlite3_open(path.c_str(), &connection_->Db) != SQLITE_OK) {
@@ -179,6 +180,7 @@ TMessageDatastore::TMessageDatastore(const std::string& path,
     throw std::runtime_error("cannot create the datastore " + path);
   }
   try {
+    Run(connection_->Db, "PRAGMA encoding = '" + encoding + "'");
     std::string sql = "CREATE TABLE MessageEx (";
     for (size_t i = 0; i < columns.size(); ++i)
       sql += (i > 0 ? ", " : "") + columns[i];

@@ -49,12 +49,14 @@ struct TGeneratedMessages {
 
 // A datastore file being written. The constructor replaces any file at `path` and creates
 // MessageEx from `columns`: column definitions, each a name optionally followed by a type (a bare
-// name has no declared type, so every value keeps the storage class it was inserted with). Throws
+// name has no declared type, so every value keeps the storage class it was inserted with), in a
+// database that keeps its text in `encoding` ("UTF-8", "UTF-16le" or "UTF-16be"). Throws
 // std::runtime_error when SQLite fails. The file is complete once the object is gone.
 class TMessageDatastore {
  public:
   explicit TMessageDatastore(const std::string& path,
-                             const std::vector<std::string>& columns = SampleMessageColumns());
+                             const std::vector<std::string>& columns = SampleMessageColumns(),
+                             const std::string& encoding = "UTF-8");
   ~TMessageDatastore();
   TMessageDatastore(const TMessageDatastore&) = delete;
   TMessageDatastore& operator=(const TMessageDatastore&) = delete;

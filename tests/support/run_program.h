@@ -20,6 +20,10 @@ TProgramRun RunProgram(const std::string& program, const std::vector<std::string
                        const std::string& working_directory,
                        const std::vector<std::pair<std::string, std::string>>& environment = {});
 
+// The text that a program wrote to a file or a pipe with this system's line ends (CR LF on
+// Windows), with "\n" for each of them. On Windows a line break without its CR fails the test.
+std::string WithPlainLineEnds(const std::string& written);
+
 // The path of the running test program.
 std::string CurrentProgramPath();
 

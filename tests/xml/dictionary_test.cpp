@@ -57,6 +57,26 @@ TEST(DictionaryTest, LookupGivesBackExactlyTheInternedUnits) {
   }
 }
 
+// The length before each stored form takes one byte below 128, two below 16,384 and three below
+// 2,097,152: texts whose stored forms lie on each side of those bounds, each followed by a short
+// one, come back whole.
+TEST(DictionaryTest, StoredFormsOnEitherSideOfALengthByteBoundComeBackWhole) {
+  TDictionary dictionary;
+  for (const size_t length :
+       {size_t{127}, size_t{128}, size_t{129}, size_t{16383}, size_t{16384}, size_t{16385},
+        size_t{16511}, size_t{16512}, size_t{2097151}, size_t{2097152}}) {
+    SCOPED_TRACE(length);
+    const std::u16string text(length, u'x');
+    const std::u16string after = Numbered(static_cast<int>(length));
+    const int32_t id = dictionary.Intern(text);
+    const int32_t after_id = dictionary.Intern(after);
+    EXPECT_EQ(dictionary.StoredForm(id).size(), length);
+    EXPECT_EQ(dictionary.Lookup(id), text);
+    EXPECT_EQ(dictionary.Lookup(after_id), after);
+    EXPECT_EQ(dictionary.Find(text), id);
+  }
+}
+
 TEST(DictionaryTest, FindDoesNotAddAndUnknownIdsThrow) {
   TDictionary dictionary;
   dictionary.Intern(u"one");

@@ -1,6 +1,7 @@
 #include "app/cli/cli.h"
 
 #include <exception>
+#include <new>
 
 #include "app/cli/convert_command.h"
 #include "app/cli/phones_command.h"
@@ -10,6 +11,9 @@
 namespace velmorra {
 
 namespace {
+
+constexpr char kNoMemoryAdvice[] =
+    "Not enough memory to finish; nothing was written. Close other programs and try again.";
 
 void WriteUsage(std::ostream& out) {
   out << "Usage: velmorra-cli COMMAND ARGUMENTS...\n"
@@ -24,7 +28,8 @@ void WriteUsage(std::ostream& out) {
   }
   out << "\n"
          "Exit status: 0 done, 1 the datastore could not be read or holds no message of the\n"
-         "phone, 2 wrong call, 3 the backup file could not be created or written.\n";
+         "phone, 2 wrong call, 3 the backup file could not be created or written, 4 not enough\n"
+         "memory (nothing was written).\n";
 }
 
 int UsageError(std::string_view problem, TConsole& console) {
@@ -60,6 +65,9 @@ int RunCli(const std::vector<std::string>& arguments, TConsole& console) {
     // command is shown, never swallowed.
     try {
       return command.Run(std::vector<std::string>(arguments.begin() + 1, arguments.end()), console);
+    } catch (const std::bad_alloc&) {
+      console.Err << "velmorra-cli " << command.Name << ": " << kNoMemoryAdvice << '\n';
+      return ExitNoMemory;
     } catch (const std::exception& error) {
       console.Err << "velmorra-cli " << command.Name << ": " << error.what() << '\n';
       return ExitFailure;

@@ -1,5 +1,6 @@
 #include "app/cli/cli_command.h"
 
+#include "db/sqlite_library.h"
 #include "platform/file_system.h"
 
 namespace velmorra {
@@ -65,6 +66,23 @@ TParsedArguments ParseArguments(const std::vector<std::string>& arguments,
     }
   }
   return parsed;
+}
+
+int DatastoreFailure(TConsole& console) {
+  std::string library = SqliteLibraryPath();
+  if (BindSqliteLibrary(library))
+    return ExitFailure;
+  const size_t name_start = library.find_last_of(kPathSeparator) + 1;  // 0 for a bare name
+  const std::string name = library.substr(name_start);
+  if (name_start == 0) {
+    console.Err << "The SQLite library " << name << " cannot be loaded: install SQLite 3 "
+                << "(on Debian the package libsqlite3-0).\n";
+  } else {
+    console.Err << "The SQLite library " << name << " cannot be loaded from "
+                << library.substr(0, name_start) << ". Keep the files of that folder together: "
+                << "the program needs " << name << " beside it.\n";
+  }
+  return ExitFailure;
 }
 
 std::string CommandLinePath(const std::string& argument) {

@@ -22,6 +22,7 @@ enum TExitStatus : int {
   ExitFailure = 1,    // a message was shown: the datastore could not be read, or the phone has none
   ExitUsage = 2,      // a wrong call
   ExitFileError = 3,  // the output file could not be created or written
+  ExitNoMemory = 4,   // there was not enough memory to finish; nothing was written
 };
 
 // One command of velmorra-cli. `Run` gets the arguments after the command name and returns the
@@ -59,6 +60,11 @@ struct TParsedArguments {
 // "-h" set Help. An unknown option, a missing value or an option given twice sets Error.
 TParsedArguments ParseArguments(const std::vector<std::string>& arguments,
                                 const std::vector<std::string>& value_options);
+
+// The exit status of a command whose datastore could not be opened or read, once the message
+// has been shown. When the SQLite library cannot be loaded, a second line on Err names its file and
+// says what to do: keep the program's folder together, or install SQLite.
+int DatastoreFailure(TConsole& console);
 
 // A path from the command line in the form the export and the phone list take: absolute, resolved
 // against the current directory (a bare file name names a file there, not in the program's

@@ -1,5 +1,7 @@
 #include "app/cli/convert_command.h"
 
+#include <new>
+
 #include "app/cli/console_message_boxes.h"
 #include "app/cli/escaped_text.h"
 #include "export/phone_list.h"
@@ -31,32 +33,39 @@ int RunConvertCommand(const std::vector<std::string>& arguments, TConsole& conso
   }
 
   // "All Phones", the first line that phones prints, stands for all phones as the first item of
-  // the window's list does.
-  const std::optional<std::string> phone =
-      UnescapedText(parsed.Option("phone").value_or(kAllPhonesCaption));
+  // the window's list does; a phone whose IMEI reads so is printed, and given, escaped.
+  const std::string phone_line = parsed.Option("phone").value_or(kAllPhonesCaption);
+  const std::optional<std::string> phone = UnescapedText(phone_line);
   if (!phone) {
     return CommandUsageError(ConvertCommand(), "--phone holds a backslash that starts no escape",
                              console);
   }
-  const int phone_index = *phone == kAllPhonesCaption ? 0 : 1;
+  const int phone_index = phone_line == kAllPhonesCaption ? 0 : 1;
   const std::string& phone_text = *phone;
-  const std::string output_directory =
-      CommandLineDirectory(parsed.Option("output-dir").value_or(""));
+  const std::optional<std::string> output_option = parsed.Option("output-dir");
+  if (output_option && output_option->empty())
+    return CommandUsageError(ConvertCommand(), "--output-dir names no folder", console);
+  const std::string output_directory = CommandLineDirectory(output_option.value_or(""));
 
+  const std::string datastore = CommandLinePath(parsed.Positional[0]);
   TConsoleMessageBoxes messages(console.Err);
   TExportResult result;
   try {
-    result = ExportSmsBackup(CommandLinePath(parsed.Positional[0]), phone_index, phone_text,
-                             messages, output_directory);
+    result = ExportSmsBackup(datastore, phone_index, phone_text, messages, output_directory);
   } catch (const EFileCreateError& error) {
     console.Err << error.what() << '\n';
     return ExitFileError;
   } catch (const EFileWriteError& error) {
     console.Err << error.what() << '\n';
     return ExitFileError;
+  } catch (const std::bad_alloc&) {
+    console.Err << "Not enough memory to convert " << datastore
+                << ". Nothing was written; close other programs, or convert one phone at a time, "
+                   "and try again.\n";
+    return ExitNoMemory;
   }
   if (!result.Written)
-    return ExitFailure;
+    return DatastoreFailure(console);
   console.Out << result.FileName << '\n'
               << result.MessageCount << (result.MessageCount == 1 ? " message" : " messages")
               << '\n';

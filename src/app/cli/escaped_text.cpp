@@ -2,6 +2,8 @@
 
 #include <charconv>
 
+#include "platform/text_encoding.h"
+
 namespace velmorra {
 
 namespace {
@@ -25,9 +27,15 @@ std::optional<char> HexByte(const std::string& escaped, size_t pos) {
 std::string EscapedText(const std::string& text) {
   std::string escaped;
   escaped.reserve(text.size());
-  for (const char c : text) {
+  for (size_t pos = 0; pos < text.size(); ++pos) {
+    const char c = text[pos];
     const auto byte = static_cast<unsigned char>(c);
-    if (c == '\\') {
+    char32_t code_point = 0;
+    const size_t length = byte < 0x80 ? 1 : ReadUtf8Sequence(text, pos, code_point);
+    if (length > 1) {
+      escaped.append(text, pos, length);
+      pos += length - 1;
+    } else if (c == '\\') {
       escaped += "\\\\";
     } else if (c == '\n') {
       escaped += "\\n";
@@ -35,7 +43,7 @@ std::string EscapedText(const std::string& text) {
       escaped += "\\r";
     } else if (c == '\t') {
       escaped += "\\t";
-    } else if (byte < 0x20 || byte == 0x7f) {
+    } else if (byte < 0x20 || byte == 0x7f || length == 0) {
       escaped += {'\\', 'x', kHexDigits[byte >> 4], kHexDigits[byte & 0xf]};
     } else {
       escaped += c;

@@ -28,9 +28,9 @@ int RunStoresCommand(const std::vector<std::string>& arguments, TConsole& consol
   console.Out << FormatDatastoreListing(listing);
   if (!listing.Warning.empty())
     console.Err << listing.Warning << '\n';
-  if (!listing.Error.empty())
-    console.Err << listing.Error << '\n';
-  return listing.Warning.empty() && listing.Error.empty() ? ExitSuccess : ExitFailure;
+  for (const std::string& skipped : listing.Skipped)
+    console.Err << skipped << '\n';
+  return listing.Warning.empty() && listing.Skipped.empty() ? ExitSuccess : ExitFailure;
 }
 
 }  // namespace velmorra

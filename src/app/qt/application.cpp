@@ -10,7 +10,7 @@ bool TVelmorraApplication::notify(QObject* receiver, QEvent* event) {
   } catch (const std::exception& error) {
     Report(error.what());
   } catch (...) {
-    Report("An unknown error was raised.");
+    Report(kUnknownErrorText);
   }
   return false;
 }

@@ -1,10 +1,14 @@
 #include <QCoreApplication>
 #include <QIcon>
+#include <iostream>
+#include <string>
+#include <vector>
 
 #include "app/output_location.h"
 #include "app/qt/application.h"
 #include "app/qt/main_form.h"
 #include "app/qt/qt_error_report.h"
+#include "app/window_command_line.h"
 #include "platform/program_directory.h"
 #include "platform/registry.h"
 #include "platform/user_folders.h"
@@ -19,11 +23,29 @@ QIcon ProgramIcon() {
   return icon;
 }
 
+velmorra::TWindowCommandLine CommandLine(int argc, char** argv) {
+  return velmorra::ParseWindowCommandLine(std::vector<std::string>(argv + 1, argv + argc));
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
   using namespace velmorra;
+  using TAction = TWindowCommandLine::TAction;
+  // Help and version need no display: they are answered before the application starts.
+  const TWindowCommandLine asked = CommandLine(argc, argv);
+  if (asked.Action == TAction::Help || asked.Action == TAction::Version) {
+    std::cout << (asked.Action == TAction::Help ? WindowUsage() : WindowVersion());
+    return 0;
+  }
   TVelmorraApplication application(argc, argv);
+  // QApplication has taken its own options (-style, -platform, …) out of argv; what is left names
+  // a datastore.
+  const TWindowCommandLine command = CommandLine(argc, argv);
+  if (command.Action == TAction::Error) {
+    std::cerr << "velmorra: " << command.Error << "\n" << WindowUsage();
+    return 2;
+  }
   TVelmorraApplication::setDesktopFileName(QStringLiteral("org.velmorra.Velmorra"));
   TVelmorraApplication::setWindowIcon(ProgramIcon());
   // Beside the program, or in the documents folder when the program is installed.
@@ -39,10 +61,10 @@ int main(int argc, char** argv) {
   application.SetErrorReport(&errors);
 
   std::unique_ptr<IRegistry> registry = OpenCurrentUserRegistry();
-  TfrmMainWidget window(TWindowServices{*registry, errors, output_directory});
-  // QApplication has taken its own options out of argv; what is left names a datastore.
-  if (!closing && argc > 1)
-    window.Form().OpenGivenDatastore(argv[1]);
+  TfrmMainWidget window(TWindowServices{.Registry = *registry,
+                                        .Errors = errors,
+                                        .OutputDirectory = output_directory,
+                                        .GivenDatastore = command.Datastore});
   if (closing)
     return 1;  // the user closed the application from an error at start
   window.ShowCentred();

@@ -54,6 +54,7 @@ TfrmMainWidget::TfrmMainWidget(const TWindowServices& services)
   setAutoFillBackground(true);
   CreateControls();
 
+  own_runner_ = std::make_unique<TWorkThread>();
   own_messages_ = std::make_unique<TQtMessageBoxes>(this);
   own_open_dialog_ = std::make_unique<TQtOpenDialog>(this);
   stores_ = std::make_unique<TQtItemComboBox>(cmboxStores);
@@ -61,11 +62,9 @@ TfrmMainWidget::TfrmMainWidget(const TWindowServices& services)
   open_button_ = std::make_unique<TQtVisibility>(cmdOpen);
   phones_ = std::make_unique<TQtPhoneList>(cmboxMobile);
   IOpenDialog& open_dialog = services.OpenDialog ? *services.OpenDialog : *own_open_dialog_;
-  IMessageBoxes& messages = services.Messages ? *services.Messages : *own_messages_;
   form_ = std::make_unique<TfrmMain>(
       TfrmMainControls{*stores_, *store_edit_, *open_button_, *phones_, open_dialog},
-      TfrmMainServices{*this, messages, services.Registry, services.Errors,
-                       services.OutputDirectory});
+      WindowLogicServices(services, *this, *own_messages_, *own_runner_, true));
 
   // The drop target is in place before the creation handler runs, as when loading has finished.
   drop_target_ = std::make_unique<TQtDropTarget>(this, form_->JvDragDrop1);
@@ -81,6 +80,8 @@ TfrmMainWidget::~TfrmMainWidget() {
   qApp->removeEventFilter(this);
   form_->FormDestroy();
   form_.reset();
+  if (working_)  // closed during the work, whose end is not waited for
+    QApplication::restoreOverrideCursor();
 }
 
 void TfrmMainWidget::CreateControls() {
@@ -112,12 +113,30 @@ void TfrmMainWidget::CreateControls() {
   cmdConvert->setFocus();
 }
 
-void TfrmMainWidget::SetBusy(bool busy) {
-  if (busy) {
-    QApplication::setOverrideCursor(Qt::WaitCursor);
-  } else {
-    QApplication::restoreOverrideCursor();
+void TfrmMainWidget::closeEvent(QCloseEvent* event) {
+  form_->FormClose();
+  QWidget::closeEvent(event);
+}
+
+void TfrmMainWidget::ShowWorkState(TWorkState state) {
+  const bool idle = state == TWorkState::Idle;
+  for (QWidget* control : {static_cast<QWidget*>(cmboxStores), static_cast<QWidget*>(txtStore),
+                           static_cast<QWidget*>(cmdOpen), static_cast<QWidget*>(cmboxMobile)}) {
+    control->setEnabled(idle);
   }
+  cmdConvert->setEnabled(state != TWorkState::Converting);
+  if (idle == working_) {
+    working_ = !idle;
+    if (working_) {
+      QApplication::setOverrideCursor(Qt::BusyCursor);
+    } else {
+      QApplication::restoreOverrideCursor();
+    }
+  }
+}
+
+void TfrmMainWidget::Post(std::function<void()> task) {
+  QMetaObject::invokeMethod(this, std::move(task), Qt::QueuedConnection);
 }
 
 void TfrmMainWidget::ShowNotice(const std::string& text, const std::string& tooltip) {

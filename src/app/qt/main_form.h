@@ -18,10 +18,13 @@ namespace velmorra {
 
 // The main window in Qt Widgets: a fixed 461 × 154 client area with the datastore row, the phone
 // row, "&Convert" and a notice of where backups go, driven by TfrmMain. Constructing it runs the
-// creation handler, so discovery's and the first phone list's messages come while the window is
-// still hidden; destroying it runs FormDestroy. Escape closes it from any of its controls, also
-// from an open drop-down list, unless a modal dialog is up. Enter in the edit box, and leaving the
-// box for another control, reach the logic as txtStoreKeyPress and txtStoreExit.
+// creation handler, so discovery's messages come while the window is still hidden (its warning in
+// the notice: on Linux most users have no Wine prefix at all); closing it runs FormClose and
+// destroying it FormDestroy. Escape closes it from any of its controls, also from an open
+// drop-down list, unless a modal dialog is up. Enter in the edit box, and leaving the box for
+// another control, reach the logic as txtStoreKeyPress and txtStoreExit. The work of the logic
+// runs on a thread of the window's own (unless the services give a runner), and comes back to the
+// window's thread as queued calls.
 class TfrmMainWidget : public QWidget, private IFormWindow {
  public:
   explicit TfrmMainWidget(const TWindowServices& services);
@@ -43,17 +46,21 @@ class TfrmMainWidget : public QWidget, private IFormWindow {
 
  protected:
   bool eventFilter(QObject* watched, QEvent* event) override;
+  void closeEvent(QCloseEvent* event) override;
 
  private:
   void Close() override { close(); }
-  void SetBusy(bool busy) override;
+  void ShowWorkState(TWorkState state) override;
   void ShowNotice(const std::string& text, const std::string& tooltip) override;
+  void Post(std::function<void()> task) override;
   void CreateControls();
   void ConnectHandlers();
   bool IsOwnWindowHandle(QObject* object) const;
   void PreviewKey(QEvent* event);
   void ExitEditBox(Qt::FocusReason reason);
 
+  bool working_ = false;  // the busy pointer is up
+  std::unique_ptr<TWorkThread> own_runner_;
   std::unique_ptr<TQtMessageBoxes> own_messages_;
   std::unique_ptr<TQtOpenDialog> own_open_dialog_;
   std::unique_ptr<TQtItemComboBox> stores_;

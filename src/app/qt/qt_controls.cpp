@@ -33,8 +33,15 @@ void TQtEditBox::SetText(const std::string& text) {
   edit_->setText(shown_text_);
 }
 
-void TQtItemComboBox::AddItem(const std::string& caption, int data) {
+TQtItemComboBox::TQtItemComboBox(QComboBox* combo) : combo_(combo), visibility_(combo) {
+  QObject::connect(combo, &QComboBox::currentIndexChanged, combo, [combo](int index) {
+    combo->setToolTip(combo->itemData(index, Qt::ToolTipRole).toString());
+  });
+}
+
+void TQtItemComboBox::AddItem(const std::string& caption, int data, const std::string& tooltip) {
   AddKeepingSelection(combo_, FromAnsi(caption), data);
+  combo_->setItemData(combo_->count() - 1, FromAnsi(tooltip), Qt::ToolTipRole);
 }
 
 std::string TQtItemComboBox::Item(int index) const {

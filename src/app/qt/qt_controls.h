@@ -42,13 +42,14 @@ class TQtEditBox : public IEditBox {
   QString shown_text_;    // what the box showed for them
 };
 
-// A selection-only combo box whose items carry an integer as their data.
+// A selection-only combo box whose items carry an integer as their data and a tooltip, which the
+// closed box shows for its selected item too.
 class TQtItemComboBox : public IItemComboBox {
  public:
-  explicit TQtItemComboBox(QComboBox* combo) : combo_(combo), visibility_(combo) {}
+  explicit TQtItemComboBox(QComboBox* combo);
   bool Visible() const override { return visibility_.Visible(); }
   void SetVisible(bool visible) override { visibility_.SetVisible(visible); }
-  void AddItem(const std::string& caption, int data) override;
+  void AddItem(const std::string& caption, int data, const std::string& tooltip) override;
   int ItemCount() const override { return combo_->count(); }
   std::string Item(int index) const override;
   int ItemData(int index) const override;

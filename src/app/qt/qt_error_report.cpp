@@ -5,12 +5,15 @@
 #include <QMessageBox>
 #include <QPushButton>
 
+#include "app/qt/qt_message_boxes.h"
+
 namespace velmorra {
 
 TErrorChoice TQtErrorDialog::ShowError(const std::string& message) {
   QMessageBox box(QMessageBox::Critical, QStringLiteral("Velmorra"),
                   QString::fromUtf8(kErrorReportHeading), QMessageBox::NoButton);
-  box.setInformativeText(QString::fromUtf8(message.data(), static_cast<qsizetype>(message.size())));
+  box.setInformativeText(
+      WrappableText(QString::fromUtf8(message.data(), static_cast<qsizetype>(message.size()))));
   QPushButton* continue_button =
       box.addButton(QStringLiteral("&Continue application"), QMessageBox::AcceptRole);
   QPushButton* close_button =

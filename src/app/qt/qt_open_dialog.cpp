@@ -1,7 +1,11 @@
 #include "app/qt/qt_open_dialog.h"
 
+#include <QAbstractItemView>
+#include <QCompleter>
 #include <QFile>
 #include <QFileInfo>
+#include <QLineEdit>
+#include <QTimer>
 
 namespace velmorra {
 
@@ -20,9 +24,18 @@ QFileDialog& TQtOpenDialog::Dialog() {
 
 bool TQtOpenDialog::Execute() {
   QFileDialog& dialog = Dialog();
-  if (!file_name_.empty())
+  if (!file_name_.empty()) {
     dialog.selectFile(QFile::decodeName(QByteArray::fromStdString(file_name_)));
-  if (dialog.exec() != QDialog::Accepted)
+    // The last name is offered selected, so that what the user types replaces it.
+    if (auto* name = dialog.findChild<QLineEdit*>(QStringLiteral("fileNameEdit")))
+      QTimer::singleShot(0, name, [name] { name->selectAll(); });
+  }
+  const int answer = dialog.exec();
+  // The pop-up that completes a typed name can stay on screen after the dialog, and would take
+  // the next key or click meant for the main window.
+  for (QCompleter* completer : dialog.findChildren<QCompleter*>())
+    completer->popup()->hide();
+  if (answer != QDialog::Accepted)
     return false;
   const QStringList chosen = dialog.selectedFiles();
   if (chosen.isEmpty())

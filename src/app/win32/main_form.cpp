@@ -21,6 +21,8 @@ constexpr int kClientHeight = 154;
 constexpr int kIconResource = 1;
 // The room a drop-down list opens into below its closed field.
 constexpr int kDropDownHeight = 200;
+// Asks the window to run the tasks posted to it.
+constexpr UINT kRunPostedMessage = WM_APP + 1;
 
 // Control identifiers, clear of IDOK and IDCANCEL, which the dialog manager sends on its own.
 enum TControlId : WORD {
@@ -34,7 +36,8 @@ enum TControlId : WORD {
   kLabel2Id,
 };
 
-// The controls' places at 96 DPI, Label2 last.
+// The controls' places at 96 DPI, Label2 last. Label2 spans the row whatever its text, which it
+// never has to shorten itself (see FittedText).
 constexpr TPlace kPlaces[] = {
     {&TWin32MainForm::Label3, 16, 18, 0, 13},
     {&TWin32MainForm::cmboxStores, 112, 15, 225, 21},
@@ -43,7 +46,7 @@ constexpr TPlace kPlaces[] = {
     {&TWin32MainForm::Label1, 16, 47, 0, 13},
     {&TWin32MainForm::cmboxMobile, 112, 44, 225, 21},
     {&TWin32MainForm::cmdConvert, 16, 91, 426, 25},
-    {&TWin32MainForm::Label2, 16, 130, 0, 13},
+    {&TWin32MainForm::Label2, 16, 130, kClientWidth - 2 * 16, 13},
 };
 
 HINSTANCE ProgramInstance() {
@@ -111,6 +114,43 @@ SIZE TextExtent(HWND label, HFONT font) {
   return SIZE{bounds.right - bounds.left, bounds.bottom - bounds.top};
 }
 
+// `text` shortened in its middle, with "…", to fit `width` pixels in the font of `label`, so that
+// the label draws it as it stands. (A label that shortens its text itself, as SS_PATHELLIPSIS
+// does, drew it garbled under Wine: shortened at the width it had while its new text was set,
+// before it was widened, and only the uncovered part was drawn again.)
+std::wstring FittedText(HWND label, const std::wstring& text, int width) {
+  HDC context = GetDC(label);
+  HGDIOBJ old_font =
+      SelectObject(context, reinterpret_cast<HGDIOBJ>(SendMessageW(label, WM_GETFONT, 0, 0)));
+  const auto fits = [&](const std::wstring& candidate) {
+    SIZE size{};
+    GetTextExtentPoint32W(context, candidate.c_str(), static_cast<int>(candidate.size()), &size);
+    return size.cx <= width;
+  };
+  // Keeps `kept` characters, the first half of them from the start and the rest from the end.
+  const auto shortened = [&](size_t kept) {
+    size_t head = kept - kept / 2;
+    size_t tail = text.size() - kept / 2;
+    if (head > 0 && IS_HIGH_SURROGATE(text[head - 1]))
+      --head;
+    if (tail < text.size() && IS_LOW_SURROGATE(text[tail]))
+      ++tail;
+    return text.substr(0, head) + L"\u2026" + text.substr(tail);
+  };
+  std::wstring fitted = text;
+  if (!fits(text)) {
+    size_t low = 0, high = text.size();  // shortened(low) fits, shortened(high) does not
+    while (high - low > 1) {
+      const size_t middle = (low + high) / 2;
+      (fits(shortened(middle)) ? low : high) = middle;
+    }
+    fitted = shortened(low);
+  }
+  SelectObject(context, old_font);
+  ReleaseDC(label, context);
+  return fitted;
+}
+
 bool IsButton(HWND control) {
   return (SendMessageW(control, WM_GETDLGCODE, 0, 0) &
           (DLGC_BUTTON | DLGC_DEFPUSHBUTTON | DLGC_UNDEFPUSHBUTTON)) != 0;
@@ -129,18 +169,17 @@ TWin32MainForm::TWin32MainForm(const TWindowServices& services) : errors_(servic
   CreateControls();
   ApplyDpi(WindowDpi(frmMain));
 
+  own_runner_ = std::make_unique<TWorkThread>();
   own_messages_ = std::make_unique<TWin32MessageBoxes>(frmMain);
   own_open_dialog_ = std::make_unique<TWin32OpenDialog>(frmMain);
-  stores_ = std::make_unique<TWin32ItemComboBox>(cmboxStores);
+  stores_ = std::make_unique<TWin32ItemComboBox>(cmboxStores, tooltip_);
   store_edit_ = std::make_unique<TWin32EditBox>(txtStore);
   open_button_ = std::make_unique<TWin32Visibility>(cmdOpen);
   phones_ = std::make_unique<TWin32PhoneList>(cmboxMobile);
   IOpenDialog& open_dialog = services.OpenDialog ? *services.OpenDialog : *own_open_dialog_;
-  IMessageBoxes& messages = services.Messages ? *services.Messages : *own_messages_;
   form_ = std::make_unique<TfrmMain>(
       TfrmMainControls{*stores_, *store_edit_, *open_button_, *phones_, open_dialog},
-      TfrmMainServices{*this, messages, services.Registry, services.Errors,
-                       services.OutputDirectory});
+      WindowLogicServices(services, *this, *own_messages_, *own_runner_, false));
 
   // The window takes drops from its creation on, before the creation handler runs.
   drop_target_ = std::make_unique<TWin32DropTarget>(frmMain);
@@ -171,26 +210,11 @@ void TWin32MainForm::CreateControls() {
   cmboxMobile = MakeControl(frmMain, L"COMBOBOX", L"",
                             WS_VISIBLE | WS_TABSTOP | WS_VSCROLL | CBS_DROPDOWNLIST, kMobileId);
   Label2 = MakeControl(frmMain, L"STATIC", L"",
-                       WS_VISIBLE | SS_LEFT | SS_NOPREFIX | SS_PATHELLIPSIS | SS_NOTIFY, kLabel2Id);
+                       WS_VISIBLE | SS_LEFTNOWORDWRAP | SS_NOPREFIX | SS_NOTIFY, kLabel2Id);
 
   tooltip_ = CreateWindowExW(0, TOOLTIPS_CLASSW, nullptr, WS_POPUP | TTS_ALWAYSTIP, CW_USEDEFAULT,
                              CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, frmMain, nullptr,
                              ProgramInstance(), nullptr);
-}
-
-void TWin32MainForm::SetTooltip(const std::wstring& tooltip) {
-  if (tooltip_ == nullptr)
-    return;
-  TTTOOLINFOW tool{};
-  tool.cbSize = sizeof(tool);
-  tool.uFlags = TTF_IDISHWND | TTF_SUBCLASS;
-  tool.hwnd = frmMain;
-  tool.uId = reinterpret_cast<UINT_PTR>(Label2);
-  tool.lpszText = const_cast<wchar_t*>(tooltip.c_str());
-  if (!SendMessageW(tooltip_, TTM_UPDATETIPTEXTW, 0, reinterpret_cast<LPARAM>(&tool)) ||
-      !SendMessageW(tooltip_, TTM_GETTOOLCOUNT, 0, 0)) {
-    SendMessageW(tooltip_, TTM_ADDTOOLW, 0, reinterpret_cast<LPARAM>(&tool));
-  }
 }
 
 // Sets the font and the places of every control, and the window's size, for `dpi`.
@@ -207,6 +231,7 @@ void TWin32MainForm::ApplyDpi(UINT dpi) {
   }
   if (old_font != nullptr)
     DeleteObject(old_font);
+  ShowNoticeText();
 
   RECT frame{0, 0, Scale(kClientWidth), Scale(kClientHeight)};
   AdjustForDpi(frame, dpi);
@@ -218,15 +243,14 @@ int TWin32MainForm::Scale(int pixels) const {
   return MulDiv(pixels, static_cast<int>(dpi_), 96);
 }
 
-// A label is as wide as its text, at most to the right margin (where SS_PATHELLIPSIS shortens
-// Label2's text); a drop-down list gets room below its closed field.
+// A label of no width is as wide as its text; a drop-down list gets room below its closed field.
 void TWin32MainForm::Place(const TPlace& place) {
   HWND control = this->*place.Control;
   int width = Scale(place.Width);
   int height = Scale(place.Height);
   if (place.Width == 0) {
     const SIZE text = TextExtent(control, font_);
-    width = std::min<int>(text.cx, Scale(kClientWidth - 2 * place.Left));
+    width = text.cx;
     height = std::max<int>(text.cy, height);
   }
   const bool combo = control == cmboxStores || control == cmboxMobile;
@@ -259,25 +283,71 @@ void TWin32MainForm::Close() {
   PostMessageW(frmMain, WM_CLOSE, 0, 0);
 }
 
-void TWin32MainForm::SetBusy(bool busy) {
-  busy_ = busy;
+void TWin32MainForm::ShowWorkState(TWorkState state) {
+  const bool idle = state == TWorkState::Idle;
+  HWND focused = GetFocus();
+  if (!idle && !working_) {
+    focus_before_work_ = focused;
+    focus_moved_to_ = nullptr;
+  }
+  for (HWND control : {cmboxStores, txtStore, cmdOpen, cmboxMobile})
+    EnableWindow(control, idle);
+  EnableWindow(cmdConvert, state != TWorkState::Converting);
+  // A control disabled with the focus would keep the keys, Escape among them.
+  if (focused != nullptr && IsChild(frmMain, focused) && !IsWindowEnabled(focused)) {
+    focus_moved_to_ = IsWindowEnabled(cmdConvert) ? cmdConvert : frmMain;
+    SetFocus(focus_moved_to_);
+  }
+  if (idle && focus_moved_to_ != nullptr && GetFocus() == focus_moved_to_) {
+    const bool usable = IsWindowVisible(focus_before_work_) && IsWindowEnabled(focus_before_work_);
+    SetFocus(usable ? focus_before_work_ : cmdConvert);
+  }
+  working_ = !idle;
   POINT cursor{};
   GetCursorPos(&cursor);
   if (IsOwnWindow(WindowFromPoint(cursor)))
-    SetCursor(LoadCursorW(nullptr, busy ? IDC_WAIT : IDC_ARROW));
+    SetCursor(LoadCursorW(nullptr, working_ ? IDC_APPSTARTING : IDC_ARROW));
 }
 
 void TWin32MainForm::ShowNotice(const std::string& text, const std::string& tooltip) {
-  SetWindowTextW(Label2, Widen(text).c_str());
-  SetTooltip(Widen(tooltip));
-  Place(kPlaces[std::size(kPlaces) - 1]);
+  notice_ = Widen(text);
+  ShowNoticeText();
+  SetToolTip(tooltip_, Label2, Widen(tooltip));
 }
 
-// While busy, the window and its controls show the wait cursor.
+void TWin32MainForm::ShowNoticeText() {
+  RECT label{};
+  GetClientRect(Label2, &label);
+  SetWindowTextW(Label2, FittedText(Label2, notice_, label.right).c_str());
+}
+
+void TWin32MainForm::Post(std::function<void()> task) {
+  {
+    const std::lock_guard lock(posted_mutex_);
+    posted_.push_back(std::move(task));
+  }
+  PostMessageW(frmMain, kRunPostedMessage, 0, 0);
+}
+
+void TWin32MainForm::RunPosted() {
+  for (;;) {
+    std::function<void()> task;
+    {
+      const std::lock_guard lock(posted_mutex_);
+      if (posted_.empty())
+        return;
+      task = std::move(posted_.front());
+      posted_.pop_front();
+    }
+    task();
+  }
+}
+
+// While work runs, the window and its controls show that the program works.
 bool TWin32MainForm::OnSetCursor() {
-  if (!busy_)
+  if (!working_)
     return false;
-  SetCursor(LoadCursorW(nullptr, IDC_WAIT));
+  SetCursor(LoadCursorW(nullptr, IDC_APPSTARTING));
   return true;
 }
 
@@ -306,6 +376,13 @@ LRESULT TWin32MainForm::HandleMessage(UINT message, WPARAM wparam, LPARAM lparam
     case WM_ACTIVATE:
       OnActivate(LOWORD(wparam) != WA_INACTIVE);
       return 0;
+    case kRunPostedMessage:
+      RunPosted();
+      return 0;
+    case WM_CLOSE:
+      if (form_ != nullptr)
+        form_->FormClose();
+      break;
     case 0x02E0:  // WM_DPICHANGED: the suggested rectangle keeps the window where the user put it
       OnDpiChanged(HIWORD(wparam), *reinterpret_cast<const RECT*>(lparam));
       return 0;
@@ -325,6 +402,7 @@ void TWin32MainForm::OnCommand(WORD id, WORD code) {
   } else if (id == kOpenId && code == BN_CLICKED) {
     form_->cmdOpenClick();
   } else if (id == kStoresId && code == CBN_SELCHANGE) {
+    stores_->SelectionChanged();
     form_->cmboxStoresChange();
   } else if (id == kStoreEditId && code == EN_KILLFOCUS && IsOwnWindow(GetFocus())) {
     // Only a move to another control of the window: not a deactivation, a close or a message box.
@@ -366,6 +444,10 @@ void TWin32MainForm::OnDestroy() {
   if (form_ != nullptr) {
     form_->FormDestroy();
     form_->JvDragDrop1.TargetDestroyed();
+  }
+  {
+    const std::lock_guard lock(posted_mutex_);
+    posted_.clear();
   }
   if (quit_on_destroy_)
     PostQuitMessage(0);

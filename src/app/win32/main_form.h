@@ -2,7 +2,10 @@
 
 #include <windows.h>
 
+#include <deque>
+#include <functional>
 #include <memory>
+#include <mutex>
 #include <string>
 
 #include "app/main_window.h"
@@ -22,11 +25,12 @@ struct TPlace {
 
 // The main window as a plain Win32 window driven by TfrmMain: a dialog frame with caption and
 // close button only around a 461 × 154 client area (at 96 DPI, scaled to the window's DPI), the
-// datastore row, the phone row, "&Convert" and a notice of where backups go, in Tahoma 8 pt.
-// Constructing it creates the window hidden, registers it for dropped files and runs the creation
-// handler, so discovery's and the first phone list's messages come before the window shows.
-// Closing the window (close button, Alt+F4, Escape) destroys it, runs FormDestroy and posts the
-// quit message.
+// datastore row, the phone row, "&Convert" and a one-line notice, in Tahoma 8 pt. Constructing it
+// creates the window hidden, registers it for dropped files and runs the creation handler, so
+// discovery's messages come before the window shows. Closing the window (close button, Alt+F4,
+// Escape) runs FormClose, destroys it, runs FormDestroy and posts the quit message. The work of the
+// logic runs on a thread of the window's own (unless the services give a runner) and comes back
+// to the window's thread as a message posted to the window.
 class TWin32MainForm : private IFormWindow {
  public:
   explicit TWin32MainForm(const TWindowServices& services);
@@ -63,11 +67,13 @@ class TWin32MainForm : private IFormWindow {
   static LRESULT CALLBACK WindowProcedure(HWND window, UINT message, WPARAM wparam, LPARAM lparam);
   LRESULT HandleMessage(UINT message, WPARAM wparam, LPARAM lparam);
   void Close() override;
-  void SetBusy(bool busy) override;
+  void ShowWorkState(TWorkState state) override;
   void ShowNotice(const std::string& text, const std::string& tooltip) override;
+  void Post(std::function<void()> task) override;
+  void RunPosted();
   void CreateControls();
   void ApplyDpi(UINT dpi);
-  void SetTooltip(const std::wstring& tooltip);
+  void ShowNoticeText();
   int Scale(int pixels) const;
   void Place(const TPlace& place);
   bool OnSetCursor();
@@ -86,7 +92,13 @@ class TWin32MainForm : private IFormWindow {
   HWND tooltip_ = nullptr;
   HWND focus_ = nullptr;  // the control to focus when the window is activated again
   UINT dpi_ = 96;
-  bool busy_ = false;
+  bool working_ = false;
+  HWND focus_before_work_ = nullptr;  // where the focus was when the work began
+  HWND focus_moved_to_ = nullptr;     // where the work moved it from a control it disabled
+  std::wstring notice_;               // the whole text of the notice
+  std::mutex posted_mutex_;
+  std::deque<std::function<void()>> posted_;  // tasks for the window's thread
+  std::unique_ptr<TWorkThread> own_runner_;
   std::unique_ptr<TWin32MessageBoxes> own_messages_;
   std::unique_ptr<TWin32OpenDialog> own_open_dialog_;
   std::unique_ptr<TWin32ItemComboBox> stores_;

@@ -1,6 +1,6 @@
 #include "app/win32/win32_controls.h"
 
-#include <vector>
+#include <commctrl.h>
 
 #include "platform/win32/wide_text.h"
 
@@ -35,6 +35,20 @@ int ComboSelection(HWND combo) {
 
 }  // namespace
 
+void SetToolTip(HWND tooltips, HWND tool, const std::wstring& text) {
+  if (tooltips == nullptr || tool == nullptr)
+    return;
+  TTTOOLINFOW info{};
+  info.cbSize = sizeof(info);
+  info.hwnd = GetParent(tool);
+  info.uId = reinterpret_cast<UINT_PTR>(tool);
+  const bool known = SendMessageW(tooltips, TTM_GETTOOLINFOW, 0, reinterpret_cast<LPARAM>(&info));
+  info.uFlags = TTF_IDISHWND | TTF_SUBCLASS;
+  info.lpszText = const_cast<wchar_t*>(text.c_str());
+  SendMessageW(tooltips, known ? TTM_UPDATETIPTEXTW : TTM_ADDTOOLW, 0,
+               reinterpret_cast<LPARAM>(&info));
+}
+
 std::string WindowTextOf(HWND control) {
   const int length = GetWindowTextLengthW(control);
   std::vector<wchar_t> text(static_cast<size_t>(length) + 1, L'\0');
@@ -54,10 +68,56 @@ void TWin32EditBox::SetText(const std::string& text) {
   SetWindowTextW(edit_, Widen(text).c_str());
 }
 
-void TWin32ItemComboBox::AddItem(const std::string& caption, int data) {
+TWin32ItemComboBox::TWin32ItemComboBox(HWND combo, HWND tooltips)
+    : combo_(combo), tooltips_(tooltips), visibility_(combo) {
+  COMBOBOXINFO info{};
+  info.cbSize = sizeof(info);
+  if (GetComboBoxInfo(combo_, &info))
+    list_ = info.hwndList;
+  if (list_ != nullptr)
+    SetWindowSubclass(list_, ListProcedure, 0, reinterpret_cast<DWORD_PTR>(this));
+  SetToolTip(tooltips_, combo_, L"");
+  SetToolTip(tooltips_, list_, L"");
+}
+
+TWin32ItemComboBox::~TWin32ItemComboBox() {
+  if (list_ != nullptr && IsWindow(list_))
+    RemoveWindowSubclass(list_, ListProcedure, 0);
+}
+
+void TWin32ItemComboBox::AddItem(const std::string& caption, int data, const std::string& tooltip) {
   const int index = AddComboItem(combo_, caption);
-  if (index >= 0)
-    SendMessageW(combo_, CB_SETITEMDATA, static_cast<WPARAM>(index), static_cast<LPARAM>(data));
+  if (index < 0)
+    return;
+  SendMessageW(combo_, CB_SETITEMDATA, static_cast<WPARAM>(index), static_cast<LPARAM>(data));
+  item_tooltips_.insert(item_tooltips_.begin() + index, Widen(tooltip));
+}
+
+std::wstring TWin32ItemComboBox::TooltipOf(int index) const {
+  return index >= 0 && static_cast<size_t>(index) < item_tooltips_.size()
+             ? item_tooltips_[static_cast<size_t>(index)]
+             : std::wstring();
+}
+
+void TWin32ItemComboBox::SelectionChanged() {
+  SetToolTip(tooltips_, combo_, TooltipOf(ItemIndex()));
+}
+
+void TWin32ItemComboBox::PointerOverList(HWND list, LPARAM point) {
+  const LRESULT hit = SendMessageW(list, LB_ITEMFROMPOINT, 0, point);
+  const int item = HIWORD(hit) == 0 ? static_cast<int>(LOWORD(hit)) : -1;
+  if (item == list_item_)
+    return;
+  list_item_ = item;
+  SendMessageW(tooltips_, TTM_POP, 0, 0);
+  SetToolTip(tooltips_, list, TooltipOf(item));
+}
+
+LRESULT CALLBACK TWin32ItemComboBox::ListProcedure(HWND list, UINT message, WPARAM wparam,
+                                                   LPARAM lparam, UINT_PTR, DWORD_PTR self) {
+  if (message == WM_MOUSEMOVE)
+    reinterpret_cast<TWin32ItemComboBox*>(self)->PointerOverList(list, lparam);
+  return DefSubclassProc(list, message, wparam, lparam);
 }
 
 int TWin32ItemComboBox::ItemCount() const {
@@ -78,6 +138,7 @@ int TWin32ItemComboBox::ItemIndex() const {
 
 void TWin32ItemComboBox::SetItemIndex(int index) {
   SendMessageW(combo_, CB_SETCURSEL, static_cast<WPARAM>(index), 0);
+  SelectionChanged();
 }
 
 void TWin32PhoneList::Clear() {

@@ -2,9 +2,21 @@
 
 #include <dlfcn.h>
 
+#include "platform/program_directory.h"
+#include "platform/user_folders.h"
+
 namespace velmorra {
 
 const char kSqliteLibraryFileName[] = "libsqlite3.so.0";
+
+std::string SqliteLibraryPath() {
+  // An installed program lives in /usr/bin with the system's libraries, not beside a library of
+  // its own; the package depends on the system's SQLite.
+  const std::string directory = ProgramDirectory();
+  if (IsInstalledProgramDirectory(directory, InstalledProgramFolders()))
+    return kSqliteLibraryFileName;
+  return directory + kSqliteLibraryFileName;
+}
 
 TLibraryHandle LoadDynamicLibrary(const std::string& path) {
   if (path.empty())

@@ -5,7 +5,9 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
+#include <cstdlib>
 #include <cstring>
 #include <vector>
 
@@ -133,6 +135,39 @@ bool CopyFileBytes(const std::string& from, const std::string& to, int& error_nu
   return true;
 }
 
+namespace {
+
+// The parent of the folder `parts` names, as the kernel goes there: from the real path of that
+// folder. `parts` is left as it is, and false returned, when the folder does not exist; a ".."
+// after a file that is no folder stays in the path, where the system will refuse it.
+bool GoToParentAsTheKernelDoes(std::vector<std::string>& parts) {
+  std::string folder;
+  for (const std::string& part : parts)
+    folder += "/" + part;
+  struct stat info;
+  if (stat(folder.empty() ? "/" : folder.c_str(), &info) != 0)
+    return false;
+  if (!S_ISDIR(info.st_mode)) {
+    parts.push_back("..");
+    return true;
+  }
+  const std::optional<std::string> real = RealPath(folder.empty() ? "/" : folder);
+  if (!real)
+    return false;
+  parts.clear();
+  size_t start = 1;
+  while (start < real->size()) {
+    const size_t end = std::min(real->find('/', start), real->size());
+    parts.push_back(real->substr(start, end - start));
+    start = end + 1;
+  }
+  if (!parts.empty())
+    parts.pop_back();
+  return true;
+}
+
+}  // namespace
+
 std::string FullPathName(const std::string& path) {
   if (path.empty())
     return std::string();
@@ -153,7 +188,7 @@ std::string FullPathName(const std::string& path) {
       end = absolute.size();
     std::string part = absolute.substr(start, end - start);
     if (part == "..") {
-      if (!parts.empty())
+      if (!GoToParentAsTheKernelDoes(parts) && !parts.empty())
         parts.pop_back();
     } else if (!part.empty() && part != ".") {
       parts.push_back(part);
@@ -167,6 +202,24 @@ std::string FullPathName(const std::string& path) {
   if (result.empty() || trailing_separator)
     result += "/";
   return result;
+}
+
+std::optional<std::string> RealPath(const std::string& path) {
+  if (path.empty())
+    return std::nullopt;
+  char* real = realpath(path.c_str(), nullptr);
+  if (real == nullptr)
+    return std::nullopt;
+  std::string result(real);
+  free(real);
+  return result;
+}
+
+bool SameFile(const std::string& first, const std::string& second) {
+  struct stat first_info, second_info;
+  return !first.empty() && !second.empty() && stat(first.c_str(), &first_info) == 0 &&
+         stat(second.c_str(), &second_info) == 0 && first_info.st_dev == second_info.st_dev &&
+         first_info.st_ino == second_info.st_ino;
 }
 
 std::string SystemErrorText(int error_code) {

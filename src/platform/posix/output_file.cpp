@@ -31,10 +31,13 @@ bool LockTemporary(int descriptor) {
 // Removes the temporary file `name` in `directory` when it is provably a leftover: a regular
 // file of this user that no process holds, still under that name.
 void RemoveIfLeftOver(int directory, const char* name) {
-  // Some network file systems lock only files open for writing.
-  int descriptor = openat(directory, name, O_RDWR | O_NOFOLLOW | O_CLOEXEC);
+  // Some network file systems lock only files open for writing. Whatever else bears the name (a
+  // link, or a FIFO whose open would wait for a writer for ever) is opened without waiting and
+  // left alone.
+  constexpr int kFlags = O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC;
+  int descriptor = openat(directory, name, O_RDWR | kFlags);
   if (descriptor < 0 && errno == EACCES)
-    descriptor = openat(directory, name, O_RDONLY | O_NOFOLLOW | O_CLOEXEC);
+    descriptor = openat(directory, name, O_RDONLY | kFlags);
   if (descriptor < 0)
     return;
   struct stat opened, named;

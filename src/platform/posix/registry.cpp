@@ -5,9 +5,11 @@
 #include <fstream>
 #include <iterator>
 #include <map>
+#include <optional>
 #include <string_view>
 #include <vector>
 
+#include "platform/environment_references.h"
 #include "platform/lower_case.h"
 #include "platform/text_encoding.h"
 #include "platform/user_folders.h"
@@ -404,7 +406,34 @@ class TWineRegistry : public IRegistry {
 
   void CloseKey(TRegistryKey) override {}
 
+  std::string ExpandReferences(const std::string& text) override {
+    return ExpandEnvironmentReferences(
+        text, [this](std::string_view name) { return EnvironmentValue(name, true); });
+  }
+
  private:
+  // The user's variable `name` as a program in the prefix sees it: from the key "Environment",
+  // else "Volatile Environment" (where Wine keeps USERPROFILE, APPDATA and their kin). An
+  // expandable value is expanded once more when `expand` is set, as at the user's logon.
+  std::optional<std::string> EnvironmentValue(std::string_view name, bool expand) {
+    for (const char* key_path : {"Environment", "Volatile Environment"}) {
+      TRegistryKey key = nullptr;
+      if (!OpenKey(key_path, TRegistryAccess::QueryValue, key))
+        continue;
+      const TRegistryValue* value = FindValue(key, std::string(name));
+      if (value == nullptr ||
+          (value->Type != registry_type::String && value->Type != registry_type::ExpandString)) {
+        continue;
+      }
+      const std::string text = value->Data.substr(0, value->Data.find('\0'));
+      if (!expand || value->Type != registry_type::ExpandString)
+        return text;
+      return ExpandEnvironmentReferences(
+          text, [this](std::string_view inner) { return EnvironmentValue(inner, false); });
+    }
+    return std::nullopt;
+  }
+
   static const TRegistryValue* FindValue(TRegistryKey key, const std::string& name) {
     if (key == nullptr)
       return nullptr;

@@ -93,4 +93,8 @@ std::string DocumentsDirectory() {
   return home;
 }
 
+std::vector<std::string> InstalledProgramFolders() {
+  return {"/usr/", "/opt/"};
+}
+
 }  // namespace velmorra

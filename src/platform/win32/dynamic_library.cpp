@@ -2,11 +2,17 @@
 
 #include <windows.h>
 
+#include "platform/program_directory.h"
 #include "platform/win32/wide_text.h"
 
 namespace velmorra {
 
 const char kSqliteLibraryFileName[] = "sqlite3.dll";
+
+std::string SqliteLibraryPath() {
+  // Always the program's own: by its name alone, the system's search could find another one.
+  return ProgramDirectory() + kSqliteLibraryFileName;
+}
 
 TLibraryHandle LoadDynamicLibrary(const std::string& path) {
   if (path.empty())

@@ -5,6 +5,7 @@
 #include <optional>
 #include <vector>
 
+#include "platform/win32/file_identity.h"
 #include "platform/win32/wide_text.h"
 
 namespace velmorra {
@@ -85,6 +86,95 @@ std::string FullPathName(const std::string& path) {
       return Narrow(std::wstring_view(buffer.data(), length));
     buffer.resize(length);
   }
+}
+
+namespace {
+
+// A handle on whatever file or folder `path` leads to, for asking about it only; links followed.
+HANDLE OpenToQuery(const std::string& path) {
+  return CreateFileW(Widen(path).c_str(), FILE_READ_ATTRIBUTES,
+                     FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
+                     FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+}
+
+}  // namespace
+
+std::optional<std::string> FinalPathOf(HANDLE handle) {
+  std::vector<wchar_t> buffer(MAX_PATH);
+  DWORD length = 0;
+  for (;;) {
+    length = GetFinalPathNameByHandleW(handle, buffer.data(), static_cast<DWORD>(buffer.size()),
+                                       FILE_NAME_NORMALIZED | VOLUME_NAME_DOS);
+    // Too small a buffer: the answer is the size needed, terminator included.
+    if (length < buffer.size())
+      break;
+    buffer.resize(length);
+  }
+  if (length == 0)
+    return std::nullopt;
+  // The answer is a "\\?\" path: "\\?\C:\..." or "\\?\UNC\server\share\...".
+  std::wstring_view real(buffer.data(), length);
+  if (real.starts_with(L"\\\\?\\UNC\\"))
+    return "\\\\" + Narrow(real.substr(8));
+  if (real.starts_with(L"\\\\?\\"))
+    real.remove_prefix(4);
+  return Narrow(real);
+}
+
+std::optional<std::string> RealPath(const std::string& path) {
+  if (path.empty())
+    return std::nullopt;
+  const HANDLE file = OpenToQuery(path);
+  if (file == INVALID_HANDLE_VALUE)
+    return std::nullopt;
+  std::optional<std::string> real = FinalPathOf(file);
+  CloseHandle(file);
+  return real;
+}
+
+bool DeletePlainFileNobodyHolds(const std::string& directory, const std::wstring& name,
+                                bool empty_only) {
+  const std::optional<std::string> real_directory = RealPath(directory);
+  if (!real_directory)
+    return false;
+  const HANDLE file = CreateFileW((Widen(directory) + name).c_str(), DELETE | FILE_READ_ATTRIBUTES,
+                                  0, nullptr, OPEN_EXISTING, FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
+  if (file == INVALID_HANDLE_VALUE)
+    return false;
+  BY_HANDLE_FILE_INFORMATION info;
+  bool deleted = false;
+  const std::optional<std::string> real = FinalPathOf(file);
+  const std::wstring expected =
+      Widen(*real_directory) + (real_directory->back() == '\\' ? L"" : L"\\") + name;
+  if (real &&
+      CompareStringOrdinal(Widen(*real).c_str(), -1, expected.c_str(), -1, TRUE) == CSTR_EQUAL &&
+      GetFileInformationByHandle(file, &info) &&
+      (info.dwFileAttributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT)) == 0 &&
+      info.nNumberOfLinks == 1 &&
+      (!empty_only || (info.nFileSizeHigh == 0 && info.nFileSizeLow == 0))) {
+    FILE_DISPOSITION_INFO disposition{TRUE};
+    deleted =
+        SetFileInformationByHandle(file, FileDispositionInfo, &disposition, sizeof disposition);
+  }
+  CloseHandle(file);
+  return deleted;
+}
+
+bool SameFile(const std::string& first, const std::string& second) {
+  BY_HANDLE_FILE_INFORMATION info[2];
+  const std::string* paths[2] = {&first, &second};
+  for (int i = 0; i < 2; ++i) {
+    const HANDLE file = paths[i]->empty() ? INVALID_HANDLE_VALUE : OpenToQuery(*paths[i]);
+    if (file == INVALID_HANDLE_VALUE)
+      return false;
+    const bool known = GetFileInformationByHandle(file, &info[i]);
+    CloseHandle(file);
+    if (!known)
+      return false;
+  }
+  return info[0].dwVolumeSerialNumber == info[1].dwVolumeSerialNumber &&
+         info[0].nFileIndexHigh == info[1].nFileIndexHigh &&
+         info[0].nFileIndexLow == info[1].nFileIndexLow;
 }
 
 std::string SystemErrorText(int error_code) {

@@ -5,9 +5,13 @@
 #include <windows.h>
 
 #include <algorithm>
+#include <set>
+#include <utility>
+#include <vector>
 
 #include "platform/file_system.h"
 #include "platform/temporary_file_name.h"
+#include "platform/win32/file_identity.h"
 #include "platform/win32/wide_text.h"
 
 namespace velmorra {
@@ -25,21 +29,57 @@ HANDLE HandleOf(int descriptor) {
   return reinterpret_cast<HANDLE>(_get_osfhandle(descriptor));
 }
 
-// Removes the temporary files that runs killed while writing left in `directory` (ending in a
-// separator). A writer holds its file open without sharing it, so the file of a run still writing
-// cannot be deleted and stays; so does whatever else cannot be removed.
-void RemoveLeftOverTemporaries(const std::string& directory) {
+// The names of the entries of `directory` (ending in a separator) that match `pattern`, with
+// their attributes.
+std::vector<std::pair<std::wstring, DWORD>> EntriesMatching(const std::string& directory,
+                                                            const char* pattern) {
+  std::vector<std::pair<std::wstring, DWORD>> entries;
   WIN32_FIND_DATAW found;
-  HANDLE search = FindFirstFileExW(Widen(directory + ".velmorra-*.tmp").c_str(), FindExInfoBasic,
-                                   &found, FindExSearchNameMatch, nullptr, 0);
+  HANDLE search = FindFirstFileExW(Widen(directory + pattern).c_str(), FindExInfoBasic, &found,
+                                   FindExSearchNameMatch, nullptr, 0);
   if (search == INVALID_HANDLE_VALUE)
-    return;
+    return entries;
   do {
-    const std::string name = Narrow(found.cFileName);
-    if ((found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) == 0 && IsTemporaryFileName(name))
-      DeleteFileW(Widen(directory + name).c_str());
+    entries.emplace_back(found.cFileName, found.dwFileAttributes);
   } while (FindNextFileW(search, &found));
   FindClose(search);
+  return entries;
+}
+
+bool IsLinkOrFolder(DWORD attributes) {
+  return (attributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT)) != 0;
+}
+
+// Removes the temporary files that runs killed while writing left in `directory` (ending in a
+// separator). A writer holds its file open without sharing it, so the file of a run still writing
+// cannot be opened and stays; so does whatever else cannot be proved left over or be removed.
+void RemoveLeftOverTemporaries(const std::string& directory) {
+  for (const auto& [name, attributes] : EntriesMatching(directory, ".velmorra-*.tmp")) {
+    if (!IsLinkOrFolder(attributes) && IsTemporaryFileName(Narrow(name)))
+      DeletePlainFileNobodyHolds(directory, name, false);
+  }
+}
+
+// Wine's ReplaceFileW makes an empty file "rf<hex>.tmp" beside the target and leaves it behind
+// when it fails; Windows makes none. The names of such files in `directory`.
+constexpr char kReplaceFilePattern[] = "rf*.tmp";
+
+std::set<std::wstring> ReplaceFileLeftovers(const std::string& directory) {
+  std::set<std::wstring> names;
+  for (const auto& [name, attributes] : EntriesMatching(directory, kReplaceFilePattern)) {
+    if (!IsLinkOrFolder(attributes))
+      names.insert(name);
+  }
+  return names;
+}
+
+// Removes the empty "rf<hex>.tmp" files that appeared in `directory` since `before`.
+void RemoveNewReplaceFileLeftovers(const std::string& directory,
+                                   const std::set<std::wstring>& before) {
+  for (const std::wstring& name : ReplaceFileLeftovers(directory)) {
+    if (before.count(name) == 0)
+      DeletePlainFileNobodyHolds(directory, name, true);
+  }
 }
 
 }  // namespace
@@ -174,12 +214,14 @@ bool TOutputFile::Commit() {
   const std::wstring target = Widen(target_path_);
   const std::wstring temporary = Widen(temporary_path_);
   // ReplaceFileW keeps the replaced file's security and attributes.
+  const std::set<std::wstring> replace_files_before = ReplaceFileLeftovers(directory_path_);
   if (ReplaceFileW(target.c_str(), temporary.c_str(), nullptr, REPLACEFILE_IGNORE_MERGE_ERRORS,
                    nullptr, nullptr)) {
     temporary_path_.clear();
     return true;
   }
   Fail(static_cast<int>(GetLastError()));
+  RemoveNewReplaceFileLeftovers(directory_path_, replace_files_before);
   // With no file to replace, or with the old file gone while the new one could not take its
   // name, the new one moves there; while the old file is still there it stays as it was.
   if (GetFileAttributesW(target.c_str()) == INVALID_FILE_ATTRIBUTES) {

@@ -76,6 +76,21 @@ class TWindowsRegistry : public IRegistry {
       RegCloseKey(static_cast<HKEY>(key));
   }
 
+  std::string ExpandReferences(const std::string& text) override {
+    const std::wstring wide = Widen(text);
+    std::vector<wchar_t> expanded(wide.size() + 1);
+    for (;;) {
+      const DWORD length = ExpandEnvironmentStringsW(wide.c_str(), expanded.data(),
+                                                     static_cast<DWORD>(expanded.size()));
+      if (length == 0)
+        return text;
+      // The answer counts the terminator; more than the buffer holds: the size needed.
+      if (length <= expanded.size())
+        return Narrow(std::wstring_view(expanded.data(), length - 1));
+      expanded.resize(length);
+    }
+  }
+
  private:
   static bool SubkeyNames(TRegistryKey key, std::vector<std::string>& names) {
     DWORD count = 0, max_units = 0;

@@ -4,6 +4,7 @@
 
 #include <streambuf>
 #include <string>
+#include <string_view>
 
 #include "platform/win32/wide_text.h"
 
@@ -25,6 +26,7 @@ size_t IncompleteUtf8Tail(const std::string& bytes) {
 }
 
 // A stream buffer over a standard handle: to a console as UTF-16 text, to anything else as bytes.
+// Lines end in CR LF, as Windows programs (Notepad, findstr, PowerShell) read them.
 class TStandardStreamBuffer : public std::streambuf {
  public:
   explicit TStandardStreamBuffer(DWORD which) : which_(which) {}
@@ -32,17 +34,15 @@ class TStandardStreamBuffer : public std::streambuf {
 
  protected:
   int_type overflow(int_type c) override {
-    if (!traits_type::eq_int_type(c, traits_type::eof()))
-      pending_.push_back(traits_type::to_char_type(c));
-    if (pending_.size() >= kBlockSize)
-      WritePending(false);
+    if (!traits_type::eq_int_type(c, traits_type::eof())) {
+      const char character = traits_type::to_char_type(c);
+      Append(std::string_view(&character, 1));
+    }
     return traits_type::not_eof(c);
   }
 
   std::streamsize xsputn(const char* text, std::streamsize count) override {
-    pending_.append(text, static_cast<size_t>(count));
-    if (pending_.size() >= kBlockSize)
-      WritePending(false);
+    Append(std::string_view(text, static_cast<size_t>(count)));
     return count;
   }
 
@@ -50,6 +50,20 @@ class TStandardStreamBuffer : public std::streambuf {
 
  private:
   static constexpr size_t kBlockSize = 16 * 1024;
+
+  // Takes `text` with each line break written as CR LF.
+  void Append(std::string_view text) {
+    for (size_t start = 0; start < text.size();) {
+      const size_t line_end = text.find('\n', start);
+      pending_.append(text.substr(start, line_end - start));
+      if (line_end == std::string_view::npos)
+        break;
+      pending_.append("\r\n");
+      start = line_end + 1;
+    }
+    if (pending_.size() >= kBlockSize)
+      WritePending(false);
+  }
 
   // Writes what is pending; to a console all but an incomplete last character unless `all`.
   bool WritePending(bool all) {

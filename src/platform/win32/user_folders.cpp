@@ -30,4 +30,13 @@ std::string DocumentsDirectory() {
   return documents.empty() ? HomeDirectory() : documents;
 }
 
+std::vector<std::string> InstalledProgramFolders() {
+  // Windows' own per-user programs folder (FOLDERID_UserProgramFiles, which Wine does not know),
+  // where the installer's LocalAppDataFolder\Programs leads as well.
+  const std::string local_app_data = KnownFolder(FOLDERID_LocalAppData);
+  if (local_app_data.empty())
+    return {};
+  return {local_app_data + "Programs\\"};
+}
+
 }  // namespace velmorra

@@ -56,7 +56,8 @@ TEST(EscapedText, KeepsOnePhoneALineAndReadsBackWhatItWrote) {
       {"line\nbreak\r\ttab", "line\\nbreak\\r\\ttab"},
       {"back\\slash\\n", "back\\\\slash\\\\n"},
       {std::string("nul\0\x01\x1f\x7f", 7), "nul\\x00\\x01\\x1f\\x7f"},
-      {"\x33\x35\xff\x31 caf\xc3\xa9", "\x33\x35\xff\x31 caf\xc3\xa9"},
+      {"\x33\x35\xff\x31 caf\xc3\xa9", "35\\xff1 caf\xc3\xa9"},
+      {"\xed\xa0\xbd \xc3", "\\xed\\xa0\\xbd \\xc3"},
   };
   for (const auto& [text, escaped] : round_trips) {
     EXPECT_EQ(EscapedText(text), escaped);

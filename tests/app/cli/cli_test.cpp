@@ -4,17 +4,22 @@
 
 #include <cstdlib>
 #include <filesystem>
+#include <set>
 #include <string>
 #include <vector>
 
 #ifndef _WIN32
 #include "app/wine_prefix.h"
 #endif
+#include "platform/dynamic_library.h"
 #include "platform/file_system.h"
 #include "support/message_datastore.h"
 #include "support/run_program.h"
 #include "support/temp_directory.h"
 #include "version.h"
+#ifndef _WIN32
+#include "xml/file_size_limit.h"
+#endif
 
 namespace velmorra {
 namespace {
@@ -32,8 +37,14 @@ class VelmorraCli : public ::testing::Test {
   VelmorraCli() { std::filesystem::copy_file(VELMORRA_SAMPLE_DATASTORE, sample_); }
 
   // Runs velmorra-cli in the test's directory, which holds the sample as MDataStore.db3.
-  TRun Run(const std::vector<std::string>& arguments) {
-    return RunProgram(VELMORRA_CLI, arguments, directory_.Path());
+  TRun Run(const std::vector<std::string>& arguments) { return RunIn(VELMORRA_CLI, arguments); }
+
+  // Runs `program` so, with the output's line ends ("\r\n" on Windows) as "\n".
+  TRun RunIn(const std::string& program, const std::vector<std::string>& arguments) {
+    TRun run = RunProgram(program, arguments, directory_.Path());
+    run.Out = testing::WithPlainLineEnds(run.Out);
+    run.Err = testing::WithPlainLineEnds(run.Err);
+    return run;
   }
 
   TTempDirectory directory_;
@@ -70,6 +81,8 @@ TEST_F(VelmorraCli, WrongCallsPrintTheUsageToStandardErrorWithStatusTwo) {
       {"convert", "MDataStore.db3", "--phone", "1", "--phone", "2"},
       {"convert", "MDataStore.db3", "--colour", "red"},
       {"convert", "MDataStore.db3", "-p", "1"},
+      {"convert", "MDataStore.db3", "--output-dir", ""},
+      {"convert", "MDataStore.db3", "--output-dir="},
   };
   for (const std::vector<std::string>& call : calls) {
     const TRun run = Run(call);
@@ -116,13 +129,19 @@ TEST_F(VelmorraCli, WithoutTheLibraryBesideItTheOpenFails) {
   const std::string copy = directory_.File(std::filesystem::path(VELMORRA_CLI).filename().string());
   std::filesystem::copy_file(VELMORRA_CLI, copy);
 
-  const TRun phones = RunProgram(copy, {"phones", "MDataStore.db3"}, directory_.Path());
-  const TRun convert = RunProgram(copy, {"convert", "MDataStore.db3"}, directory_.Path());
+  const TRun phones = RunIn(copy, {"phones", "MDataStore.db3"});
+  const TRun convert = RunIn(copy, {"convert", "MDataStore.db3"});
 
+  // The second line names the file and says what to do.
   for (const TRun& run : {phones, convert}) {
     EXPECT_EQ(run.Status, 1);
     EXPECT_EQ(run.Out, "");
-    EXPECT_EQ(run.Err, "Error openin datastore. Error was: Failed to load DLL library.\n");
+    EXPECT_THAT(run.Err,
+                StartsWith("Error openin datastore. Error was: Failed to load DLL "
+                           "library.\nThe SQLite library " +
+                           std::string(kSqliteLibraryFileName) + " cannot be loaded from "));
+    EXPECT_THAT(run.Err, HasSubstr(". Keep the files of that folder together: the program needs " +
+                                   std::string(kSqliteLibraryFileName) + " beside it.\n"));
   }
   EXPECT_FALSE(std::filesystem::exists(directory_.File("sms_All Phones.xml")));
 }
@@ -244,28 +263,40 @@ TEST_F(VelmorraCli, PhonesReportsADatastoreWhosePhonesCannotBeRead) {
   }
 }
 
+// Every line that phones prints, whatever bytes its IMEI holds, converts that phone's messages
+// into a file of its own.
 TEST_F(VelmorraCli, ConvertTakesEachLineThatPhonesPrints) {
   {
     testing::TMessageDatastore datastore(directory_.File("phones.db3"));
-    for (const char* imei : {"two\nlines", "back\\slash", "356938035643809", "356938035643809"})
+    for (const std::string& imei :
+         std::vector<std::string>{"two\nlines", "back\\slash", "356938035643809", "356938035643809",
+                                  "All Phones", std::string("a\0b", 3),
+                                  "a\xFF"
+                                  "b"})
       datastore.Insert({{"type", "SMS"}, {"IMEI", imei}, {"Text", "Hi"}});
   }
   testing::WriteFileBytes(directory_.File("sms_111.xml"), "earlier");
 
   const TRun phones = Run({"phones", "phones.db3"});
-  EXPECT_EQ(phones.Out, "All Phones\n356938035643809\nback\\\\slash\ntwo\\nlines\n");
+  EXPECT_EQ(phones.Out,
+            "All Phones\n356938035643809\n\\x41ll Phones\na\\x00b\na\\xffb\nback\\\\slash\n"
+            "two\\nlines\n");
 
   const std::vector<std::pair<std::string, std::string>> choices = {
-      {"All Phones", "sms_All Phones.xml\n4 messages\n"},
-      {"356938035643809", "sms_356938035643809.xml\n2 messages\n"},
-      {"back\\\\slash", "sms_back_slash.xml\n1 message\n"},
-      {"two\\nlines", "sms_two_lines.xml\n1 message\n"},
-  };
-  for (const auto& [line, out] : choices) {
+      {"All Phones", "7 messages"},    {"356938035643809", "2 messages"},
+      {"\\x41ll Phones", "1 message"}, {"a\\x00b", "1 message"},
+      {"a\\xffb", "1 message"},        {"back\\\\slash", "1 message"},
+      {"two\\nlines", "1 message"}};
+  std::set<std::string> files;
+  for (const auto& [line, count] : choices) {
     const TRun convert = Run({"convert", "phones.db3", "--phone", line});
     EXPECT_EQ(convert.Status, 0) << line;
-    EXPECT_EQ(convert.Out, directory_.Path() + out) << line;
+    EXPECT_THAT(convert.Out, ::testing::EndsWith(".xml\n" + count + "\n")) << line;
+    files.insert(convert.Out.substr(0, convert.Out.find('\n')));
   }
+  EXPECT_EQ(files.size(), choices.size()) << "no phone's file replaced another's";
+  EXPECT_TRUE(files.count(directory_.File("sms_All Phones.xml")));
+  EXPECT_TRUE(files.count(directory_.File("sms_356938035643809.xml")));
 
   const TRun unknown = Run({"convert", "phones.db3", "--phone", "111"});
   EXPECT_EQ(unknown.Status, 1);
@@ -282,6 +313,45 @@ TEST_F(VelmorraCli, ConvertIntoADirectoryThatIsNotThereHasStatusThree) {
   EXPECT_THAT(run.Err, StartsWith("Cannot create file \"" + directory_.File("nowhere") +
                                   kPathSeparator + "sms_All Phones.xml\". "));
 }
+
+#ifndef _WIN32
+// The backup file was made, and then a write failed (here: the file may not grow past 4 KiB, as
+// on a full disk): a file error, and the earlier backup stays.
+TEST_F(VelmorraCli, WriteThatFailsAfterTheFileWasCreatedHasStatusThree) {
+  testing::WriteFileBytes(directory_.File("sms_All Phones.xml"), "earlier");
+  TRun run;
+  {
+    testing::TFileSizeLimit limit(4096);
+    run = Run({"convert", "MDataStore.db3"});
+  }
+  EXPECT_EQ(run.Status, 3);
+  EXPECT_THAT(run.Err, StartsWith("Cannot write file \"" + directory_.File("sms_All Phones.xml")));
+  EXPECT_EQ(ReadFileBytes(directory_.File("sms_All Phones.xml")), "earlier");
+}
+
+// A message too long for the memory the program may have (here its address space is cut to
+// 200 MiB; the message takes 64 MiB, the library reads it, the backup needs it several times).
+TEST_F(VelmorraCli, ConvertThatRunsOutOfMemorySaysSoWithStatusFour) {
+  const std::vector<std::string> limit = {"--as=" + std::to_string(200 << 20), VELMORRA_CLI};
+  const auto run_limited = [&](std::vector<std::string> arguments) {
+    arguments.insert(arguments.begin(), limit.begin(), limit.end());
+    return RunProgram("prlimit", arguments, directory_.Path());
+  };
+  if (run_limited({"--version"}).Status != 0)
+    GTEST_SKIP() << "this build cannot run in 200 MiB of address space (a sanitizer build)";
+  testing::TMessageDatastore(directory_.File("long.db3"))
+      .Execute("INSERT INTO MessageEx (type, Text) VALUES ('SMS', printf('%.*c', 67108864, 'x'))");
+
+  const TRun run = run_limited({"convert", "long.db3"});
+
+  EXPECT_EQ(run.Status, 4);
+  EXPECT_EQ(run.Out, "");
+  EXPECT_EQ(run.Err, "Not enough memory to convert " + directory_.File("long.db3") +
+                         ". Nothing was written; close other programs, or convert one phone at a "
+                         "time, and try again.\n");
+  EXPECT_FALSE(std::filesystem::exists(directory_.File("sms_All Phones.xml")));
+}
+#endif
 
 // On Linux the registry is the user.reg file of a Wine prefix; the Windows registry's own tests
 // create real keys (tests/platform/win32).

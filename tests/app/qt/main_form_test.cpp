@@ -9,17 +9,25 @@
 #include <QMimeData>
 #include <QTest>
 #include <QUrl>
+#include <atomic>
+#include <chrono>
 #include <memory>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "app/datastore_discovery.h"
 #include "datastore_folder.h"
+#include "export/backup_file_name.h"
 #include "fake_registry.h"
 #include "modal_helper.h"
 #include "support/temp_directory.h"
 #include "window_fakes.h"
 #include "wine_prefix.h"
+
+// The Qt window's own wiring: its layout, which events reach which handler of the logic, its
+// keys, drops and notice, and the hand-over of the work between the threads. The flows behind the
+// handlers are the logic's, tested without a toolkit.
 
 namespace velmorra {
 namespace {
@@ -39,8 +47,7 @@ class TWatchingMessages : public IMessageBoxes {
     bool shown = false;
     for (QWidget* widget : QApplication::topLevelWidgets())
       shown = shown || widget->isVisible();
-    log_.push_back(std::string(kind == TMessageBoxKind::Error ? "Error: " : "Warning: ") + text +
-                   (shown ? " [window shown]" : " [window hidden]"));
+    log_.push_back(MessageLine(kind, text) + (shown ? " [window shown]" : " [window hidden]"));
   }
 
  private:
@@ -60,28 +67,40 @@ QString Native(const std::string& text) {
 
 class MainFormTest : public ::testing::Test {
  protected:
+  MainFormTest() {
+    Datastores.Add(One, {"111", "222"});
+    Datastores.Add(Two, {"333"});
+  }
   TfrmMainWidget& Window(IRegistry& registry) {
     window_.reset();
-    window_ = std::make_unique<TfrmMainWidget>(
-        TWindowServices{registry, Errors, OutputDirectory, &Messages, &Dialog});
+    window_ = std::make_unique<TfrmMainWidget>(TWindowServices{.Registry = registry,
+                                                               .Errors = Errors,
+                                                               .OutputDirectory = OutputDirectory,
+                                                               .Messages = &Messages,
+                                                               .OpenDialog = &Dialog,
+                                                               .Reads = Reads});
     return *window_;
   }
   TfrmMainWidget& Window() { return Window(Registry); }
-  // The window on screen and active, so that it takes keys and mnemonics.
+  // The window on screen and active, so that it takes keys and mnemonics, with the work of its
+  // start done.
   TfrmMainWidget& Shown(IRegistry& registry) {
     TfrmMainWidget& window = Window(registry);
     window.ShowCentred();
     window.activateWindow();
     EXPECT_TRUE(QTest::qWaitForWindowActive(&window));
+    EXPECT_TRUE(Idle(window));
     return window;
   }
   TfrmMainWidget& Shown() { return Shown(Registry); }
   // Registers two datastores, the first with phones 111 and 222, the second with 333.
   void RegisterTwoDatastores() {
-    MakeDatastore(Stores1.Path(), {"111", "222"});
-    MakeDatastore(Stores2.Path(), {"333"});
-    Registry.SetString(kStores + "\\One", "DatastorePath", Stores1.Path());
-    Registry.SetString(kStores + "\\Two", "DatastorePath", Stores2.Path());
+    Registry.SetString(kStores + "\\One", "DatastorePath", "/one");
+    Registry.SetString(kStores + "\\Two", "DatastorePath", "/two");
+  }
+  // Waits for the work that the window runs to end: the phone list is disabled while it runs.
+  static bool Idle(TfrmMainWidget& window) {
+    return QTest::qWaitFor([&] { return window.cmboxMobile->isEnabled(); });
   }
   // A drag that enters the window and, when the window takes it, drops there; true when the drop
   // was taken.
@@ -108,6 +127,8 @@ class MainFormTest : public ::testing::Test {
   }
   static void PressAlt(QWidget& window, Qt::Key key) { Press(window, key, Qt::AltModifier); }
 
+  const std::string One = "/one/DataBase/MDataStore.db3";
+  const std::string Two = "/two/DataBase/MDataStore.db3";
   TEventLog Log;
   TWatchingMessages Messages{Log};
   TScriptedOpenDialog Dialog{Log};
@@ -115,10 +136,10 @@ class MainFormTest : public ::testing::Test {
   TMemoryReportFile ReportFile;
   TTempDirectory Output;
   std::string OutputDirectory = Output.Path();
-  TTempDirectory Stores1;
-  TTempDirectory Stores2;
   TErrorReport Errors{ErrorDialog, ReportFile, Output.Path(), [] {}};
   TFakeRegistry Registry;
+  TFakeDatastores Datastores;
+  std::optional<TDatastoreReads> Reads = Datastores.Reads();
   std::unique_ptr<TfrmMainWidget> window_;
 };
 
@@ -150,7 +171,6 @@ TEST_F(MainFormTest, WindowHasTheFixedLayoutCaptionsAndFont) {
   EXPECT_EQ(window.Label1->text(), "&Phone IMEI:");
   EXPECT_EQ(window.Label3->buddy(), window.txtStore);
   EXPECT_EQ(window.Label1->buddy(), window.cmboxMobile);
-  EXPECT_EQ(window.Label2->text(), "Backups are saved in " + Native(Output.Path()));
   EXPECT_FALSE(window.cmboxStores->isEditable());
   EXPECT_FALSE(window.cmboxMobile->isEditable());
 
@@ -161,7 +181,8 @@ TEST_F(MainFormTest, WindowHasTheFixedLayoutCaptionsAndFont) {
   EXPECT_EQ(window.palette().color(QPalette::Window), window.palette().color(QPalette::Button));
 }
 
-TEST_F(MainFormTest, LongOutputFolderIsShortenedToOneLine) {
+TEST_F(MainFormTest, LongNoticeIsShortenedToOneLineWithTheWholeOfItAsItsTooltip) {
+  Registry.Key(kStores);  // no datastore: the notice keeps saying where backups go
   OutputDirectory = "/" + std::string(300, 'd') + "/";
   TfrmMainWidget& window = Window();
   EXPECT_LE(window.Label2->width(), 461 - 16);
@@ -169,104 +190,142 @@ TEST_F(MainFormTest, LongOutputFolderIsShortenedToOneLine) {
   EXPECT_EQ(window.Label2->toolTip(), "Backups are saved in " + Native(OutputDirectory));
 }
 
-TEST_F(MainFormTest, StartWithoutTheKeyWarnsBeforeTheWindowShowsThenOpensInManualMode) {
+TEST_F(MainFormTest, StartWithoutTheKeySaysSoInTheNoticeAndOpensInManualMode) {
   TfrmMainWidget& window = Shown();
-  EXPECT_THAT(
-      Log, ElementsAre(std::string("Warning: ") + kDatastoresNotFoundWarning + " [window hidden]"));
+  EXPECT_THAT(Log, IsEmpty()) << "no message box at every start";
+  EXPECT_EQ(window.Label2->text(), "Unable to find Nokia Ovi Datastores in registry.");
+  EXPECT_EQ(window.Label2->toolTip(),
+            "Unable to find Nokia Ovi Datastores in registry.\n"
+            "Unfortunately you'll have to manually search for datastore "
+            "file.");
   EXPECT_TRUE(window.cmboxStores->isHidden());
   EXPECT_TRUE(window.txtStore->isVisible());
   EXPECT_TRUE(window.cmdOpen->isVisible());
-  EXPECT_EQ(window.txtStore->text(), "");
-  EXPECT_EQ(window.cmboxMobile->count(), 0);
-  EXPECT_EQ(window.Form().CurrentDatastorePath(), "");
 }
 
-TEST_F(MainFormTest, StartWithDatastoresShowsTheFirstWithItsPhones) {
+TEST_F(MainFormTest, StartWithDatastoresShowsTheFirstWithItsPhonesAndEachPathAsATooltip) {
   RegisterTwoDatastores();
   TfrmMainWidget& window = Shown();
   EXPECT_THAT(Log, IsEmpty());
   EXPECT_THAT(Items(window.cmboxStores), ElementsAre("Datastore 1", "Datastore 2"));
-  EXPECT_EQ(window.cmboxStores->currentIndex(), 0);
-  EXPECT_TRUE(window.cmboxStores->isVisible());
+  EXPECT_EQ(window.cmboxStores->itemData(1, Qt::ToolTipRole).toString(), Native(Two));
+  EXPECT_EQ(window.cmboxStores->toolTip(), Native(One)) << "the closed list's, of its selection";
   EXPECT_TRUE(window.txtStore->isHidden());
-  EXPECT_TRUE(window.cmdOpen->isHidden());
   EXPECT_THAT(Items(window.cmboxMobile), ElementsAre("All Phones", "111", "222"));
-  EXPECT_EQ(window.cmboxMobile->currentIndex(), 0);
   EXPECT_EQ(QApplication::focusWidget(), window.cmdConvert) << "initial focus";
-}
 
-TEST_F(MainFormTest, StartWithARegistryReadErrorReportsItAndKeepsTheListWithoutSelection) {
-  Registry.SetString(kStores + "\\One", "DatastorePath", Stores1.Path());
-  Registry.Key(kStores + "\\Two").Values["DatastorePath"] = {registry_type::DWord, "1234"};
-  TfrmMainWidget& window = Shown();
-  EXPECT_THAT(Log, ElementsAre("Error report: Invalid data type for 'DatastorePath'"));
-  EXPECT_THAT(Items(window.cmboxStores), ElementsAre("Datastore 1"));
-  EXPECT_EQ(window.cmboxStores->currentIndex(), -1);
-  EXPECT_TRUE(window.cmboxStores->isVisible());
-  EXPECT_EQ(window.cmboxMobile->count(), 0);
-  EXPECT_THAT(ReportFile.Files[Output.File("bugreport.txt")],
-              HasSubstr("Invalid data type for 'DatastorePath'"));
-}
-
-TEST_F(MainFormTest, ChoosingAnotherDatastoreRereadsThePhones) {
-  RegisterTwoDatastores();
-  TfrmMainWidget& window = Shown();
-  window.cmboxMobile->setCurrentIndex(2);
+  // The user's choice of another datastore (not the program's) reads its phones.
   window.cmboxStores->setFocus();
   QTest::keyClick(window.cmboxStores, Qt::Key_Down);
-  EXPECT_EQ(window.cmboxStores->currentIndex(), 1);
+  EXPECT_TRUE(QTest::qWaitFor([&] { return Items(window.cmboxMobile).size() == 2; }));
   EXPECT_THAT(Items(window.cmboxMobile), ElementsAre("All Phones", "333"));
-  EXPECT_EQ(window.Form().CurrentDatastorePath(), Stores2.Path() + "DataBase/MDataStore.db3");
+  EXPECT_EQ(window.cmboxStores->toolTip(), Native(Two));
+  EXPECT_EQ(window.Label2->text(), Native("Datastore 2: " + Two));
 }
 
-TEST_F(MainFormTest, TypedPathIsTrimmedAndReadsNothingWhileTyped) {
+TEST_F(MainFormTest, RegistryValueOfTheWrongTypeIsNamedBeforeTheWindowShowsAndTheOthersOffered) {
+  Registry.Key(kStores + "\\One").Values["DatastorePath"] = {registry_type::DWord, "1234"};
+  Registry.SetString(kStores + "\\Two", "DatastorePath", "/two");
   TfrmMainWidget& window = Shown();
-  Log.clear();
+  EXPECT_THAT(Log, ElementsAre("Warning: Invalid data type for 'DatastorePath' in "
+                               "HKEY_CURRENT_USER\\Software\\Nokia\\MPlatform\\DataStores\\One; "
+                               "that datastore is left out. [window hidden]"));
+  EXPECT_THAT(Items(window.cmboxStores), ElementsAre("Datastore 2"));
+  EXPECT_THAT(Items(window.cmboxMobile), ElementsAre("All Phones", "333"));
+}
+
+TEST_F(MainFormTest, TypedPathIsReadOnEnterAndWhenTheFocusLeavesTheBoxNotWhileTyped) {
+  TfrmMainWidget& window = Shown();
   window.txtStore->setFocus();
-  QTest::keyClicks(window.txtStore, "  /my data/MDataStore.db3  ");
-  EXPECT_EQ(window.Form().CurrentDatastorePath(), "/my data/MDataStore.db3");
-  EXPECT_THAT(Log, IsEmpty());
+  QTest::keyClicks(window.txtStore, Native("  " + One + "  "));
+  EXPECT_EQ(window.Form().CurrentDatastorePath(), One);
+  EXPECT_THAT(Datastores.TakeCalls(), IsEmpty()) << "typing alone reads nothing";
+  Press(window, Qt::Key_Return);
+  EXPECT_TRUE(Idle(window));
+  EXPECT_THAT(Items(window.cmboxMobile), ElementsAre("All Phones", "111", "222"));
+
+  window.txtStore->setFocus();
+  window.txtStore->clear();
+  QTest::keyClicks(window.txtStore, Native(Two));
   Press(window, Qt::Key_Tab);
-  EXPECT_THAT(Log, ElementsAre("Error: Datastore file doesn't exist. [window shown]"))
-      << "leaving the box reads the path";
+  EXPECT_TRUE(Idle(window));
+  EXPECT_THAT(Items(window.cmboxMobile), ElementsAre("All Phones", "333"));
+  EXPECT_THAT(Datastores.TakeCalls(), ElementsAre("read " + One, "read " + Two));
+  EXPECT_THAT(Log, IsEmpty());
 }
 
 TEST_F(MainFormTest, OpenButtonTakesTheConfirmedFileAndIgnoresCancel) {
-  const std::string store = MakeDatastore(Stores1.Path(), {"444"});
   TfrmMainWidget& window = Shown();
-  Log.clear();
-  Dialog.Answers = {store, ""};
+  Dialog.Answers = {One, ""};
   QTest::mouseClick(window.cmdOpen, Qt::LeftButton);
-  EXPECT_EQ(window.txtStore->text(), Native(store));
-  EXPECT_THAT(Items(window.cmboxMobile), ElementsAre("All Phones", "444"));
+  EXPECT_TRUE(Idle(window));
+  EXPECT_EQ(window.txtStore->text(), Native(One));
   QTest::mouseClick(window.cmdOpen, Qt::LeftButton);
-  EXPECT_EQ(window.txtStore->text(), Native(store));
-  EXPECT_THAT(Items(window.cmboxMobile), ElementsAre("All Phones", "444"));
+  EXPECT_EQ(window.txtStore->text(), Native(One));
   EXPECT_THAT(Log, ElementsAre("od.Execute", "od.Execute"));
+  EXPECT_THAT(Datastores.TakeCalls(), ElementsAre("read " + One));
 }
 
-TEST_F(MainFormTest, ConvertClickWritesTheBackupOfTheChosenPhone) {
+// The work runs on its thread while the window goes on: the notice shows how far it got, the
+// controls that would start other work are disabled, the pointer says that the program works; the
+// end comes back to the window's thread.
+TEST_F(MainFormTest, WindowGoesOnWhileTheWorkRunsOnItsThread) {
   RegisterTwoDatastores();
+  std::atomic<bool> go_on = false;
+  std::atomic<std::thread::id> export_thread;
+  Datastores.DuringExport = [&](TWorkProgress& progress) {
+    export_thread = std::this_thread::get_id();
+    progress.Total(900287);
+    progress.Done(412000);
+    while (!go_on)
+      std::this_thread::sleep_for(std::chrono::milliseconds(5));
+  };
   TfrmMainWidget& window = Shown();
   window.cmboxMobile->setCurrentIndex(1);
   QTest::mouseClick(window.cmdConvert, Qt::LeftButton);
-  const std::string written = ReadFileBytes(Output.File("sms_111.xml"));
-  EXPECT_THAT(written, HasSubstr("<smses count=\"1\">"));
-  EXPECT_THAT(written, HasSubstr("address=\"5551234\""));
-  EXPECT_THAT(Log, IsEmpty()) << "success shows nothing";
+  EXPECT_TRUE(QTest::qWaitFor([&] { return window.Label2->text().contains("412,000"); }));
+  EXPECT_EQ(window.Label2->text(), "Converting\u2026 412,000 of 900,287 messages");
+  for (QWidget* control :
+       {static_cast<QWidget*>(window.cmdConvert), static_cast<QWidget*>(window.cmboxStores),
+        static_cast<QWidget*>(window.cmboxMobile)}) {
+    EXPECT_FALSE(control->isEnabled()) << control->metaObject()->className();
+  }
+  ASSERT_NE(QApplication::overrideCursor(), nullptr);
+  EXPECT_EQ(QApplication::overrideCursor()->shape(), Qt::BusyCursor);
+  EXPECT_NE(export_thread.load(), std::this_thread::get_id());
+
+  go_on = true;
+  EXPECT_TRUE(Idle(window));
+  EXPECT_EQ(window.Label2->text(), "3 messages saved to sms_111.xml");
+  EXPECT_EQ(window.Label2->toolTip(), Native(Output.File("sms_111.xml")));
+  EXPECT_TRUE(window.cmdConvert->isEnabled());
+  EXPECT_EQ(QApplication::overrideCursor(), nullptr);
+  EXPECT_THAT(Datastores.TakeCalls(), ElementsAre("read " + One, "export " + One + " 1 111"));
 }
 
-TEST_F(MainFormTest, ConvertThatCannotWriteReachesTheErrorReportAndTheWindowGoesOn) {
+TEST_F(MainFormTest, ClosingDuringTheWorkClosesAtOnceAndCancelsIt) {
   RegisterTwoDatastores();
-  OutputDirectory = Output.File("missing/");
+  std::atomic<bool> started = false;
+  std::atomic<bool> saw_cancel = false;
+  Datastores.DuringExport = [&](TWorkProgress& progress) {
+    started = true;
+    const auto give_up = std::chrono::steady_clock::now() + std::chrono::seconds(20);
+    while (!progress.Cancelled() && std::chrono::steady_clock::now() < give_up)
+      std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    saw_cancel = progress.Cancelled();
+  };
   TfrmMainWidget& window = Shown();
   QTest::mouseClick(window.cmdConvert, Qt::LeftButton);
-  ASSERT_EQ(Log.size(), 1u);
-  EXPECT_THAT(Log[0], HasSubstr("Error report: Cannot create file \"" + OutputDirectory +
-                                "sms_All Phones.xml\""));
-  EXPECT_THAT(ReportFile.Files[Output.File("bugreport.txt")], HasSubstr("Cannot create file"));
-  EXPECT_TRUE(window.isVisible());
-  EXPECT_EQ(window.cmboxStores->currentIndex(), 0);
+  ASSERT_TRUE(QTest::qWaitFor([&] { return started.load(); }));
+
+  const auto closing = std::chrono::steady_clock::now();
+  Press(window, Qt::Key_Escape);
+  EXPECT_FALSE(window.isVisible());
+  EXPECT_TRUE(QTest::qWaitFor([&] { return saw_cancel.load(); }, 1000)) << "cancelled on closing";
+  window_.reset();  // as the program does once its loop has ended
+  EXPECT_LT(std::chrono::steady_clock::now() - closing, std::chrono::seconds(1));
+  EXPECT_EQ(QApplication::overrideCursor(), nullptr) << "the busy pointer goes with the window";
+  EXPECT_THAT(Log, IsEmpty());
 }
 
 TEST_F(MainFormTest, MnemonicsFollowTheModeOfTheDatastoreRow) {
@@ -282,8 +341,8 @@ TEST_F(MainFormTest, MnemonicsFollowTheModeOfTheDatastoreRow) {
   PressAlt(window, Qt::Key_P);
   EXPECT_EQ(QApplication::focusWidget(), window.cmboxMobile);
 
-  window.cmboxMobile->setCurrentIndex(1);
-  DropFiles(window, {Stores1.Path() + "DataBase/MDataStore.db3"});
+  DropFiles(window, {Two});
+  EXPECT_TRUE(Idle(window));
   PressAlt(window, Qt::Key_N);
   EXPECT_EQ(QApplication::focusWidget(), window.txtStore);
   Dialog.Answers = {""};
@@ -292,8 +351,9 @@ TEST_F(MainFormTest, MnemonicsFollowTheModeOfTheDatastoreRow) {
   EXPECT_THAT(Log, ElementsAre("od.Execute"));
   window.cmboxMobile->setCurrentIndex(1);
   PressAlt(window, Qt::Key_C);
-  EXPECT_TRUE(QTest::qWaitFor([&] { return !ReadFileBytes(Output.File("sms_111.xml")).empty(); }))
-      << "Convert with the phone chosen among those of the dropped file";
+  EXPECT_TRUE(QTest::qWaitFor([&] { return window.Label2->text().contains("messages saved"); }));
+  EXPECT_THAT(Datastores.TakeCalls(),
+              ElementsAre("read " + One, "read " + Two, "export " + Two + " 1 333"));
 }
 
 TEST_F(MainFormTest, TabOrderSkipsHiddenControls) {
@@ -353,6 +413,7 @@ TEST_F(MainFormTest, OtherKeysAndDialogsLeaveTheWindowOpen) {
   for (Qt::Key key : {Qt::Key_A, Qt::Key_Space, Qt::Key_Return}) {
     Press(window, key);
   }
+  EXPECT_TRUE(Idle(window));
   EXPECT_EQ(window.txtStore->text(), "a ");
   EXPECT_TRUE(window.isVisible());
 
@@ -373,16 +434,16 @@ TEST_F(MainFormTest, DropOfSeveralFilesTakesTheFirstAndSwitchesToManualModeForGo
   EXPECT_TRUE(window.cmboxStores->isHidden());
   EXPECT_TRUE(window.txtStore->isVisible());
   EXPECT_TRUE(window.cmdOpen->isVisible());
-  EXPECT_THAT(Items(window.cmboxMobile), ElementsAre("All Phones", "111", "222"))
-      << "the phones read before stay when the dropped file is not there";
-  EXPECT_THAT(Log, ElementsAre("Error: Datastore file doesn't exist. [window shown]"));
+  EXPECT_TRUE(Idle(window));
+  EXPECT_EQ(window.Label2->text(), "Datastore file doesn't exist.");
+  EXPECT_THAT(Log, IsEmpty());
 }
 
 TEST_F(MainFormTest, DropInManualModeReplacesTheTextWithAFolderOrALongName) {
   TfrmMainWidget& window = Shown();
-  Log.clear();
-  const std::string long_name = Stores1.Path() + std::string(280, 'x') + ".db3";
-  const std::vector<std::string> drops = {Stores1.Path(), long_name, "/with space/é.db3"};
+  TTempDirectory folder;
+  const std::string long_name = folder.Path() + std::string(280, 'x') + ".db3";
+  const std::vector<std::string> drops = {folder.Path(), long_name, "/with space/é.db3"};
   for (const std::string& dropped : drops) {
     std::string expected = dropped;
     if (expected.back() == '/')
@@ -391,48 +452,29 @@ TEST_F(MainFormTest, DropInManualModeReplacesTheTextWithAFolderOrALongName) {
     EXPECT_TRUE(Drop(window, urls));
     EXPECT_EQ(window.txtStore->text().toStdString(), expected);
     EXPECT_EQ(window.Form().CurrentDatastorePath(), expected);
+    EXPECT_TRUE(Idle(window));
   }
-  EXPECT_EQ(Log, std::vector<std::string>(3, "Error: Datastore file doesn't exist. [window shown]"))
-      << "each dropped name is read";
+  EXPECT_EQ(Datastores.TakeCalls().size(), 3u) << "each dropped name is read";
 }
 
-TEST_F(MainFormTest, NamesThatAreNotUtf8ReachTheExportUnchanged) {
+TEST_F(MainFormTest, NamesThatAreNotUtf8ReachTheReadsAndTheExportUnchanged) {
   const std::string imei = "\x33\x35\xff\x31";
-  const std::string store = MakeDatastore(Stores1.Path() + "lat\xe9in1", {"111", imei});
+  const std::string store = "/lat\xe9in1/MDataStore.db3";
+  Datastores.Add(store, {"111", imei});
   TfrmMainWidget& window = Shown();
-  Log.clear();
 
   const QByteArray url = "file://" + QByteArray::fromStdString(store).toPercentEncoding("/");
   EXPECT_TRUE(Drop(window, {QUrl::fromEncoded(url)}));
   EXPECT_EQ(window.Form().CurrentDatastorePath(), store);
+  EXPECT_TRUE(Idle(window));
   ASSERT_THAT(Items(window.cmboxMobile), ElementsAre("All Phones", "111",
                                                      "35\xef\xbf\xbd"
                                                      "1"));
   window.cmboxMobile->setCurrentIndex(2);
   QTest::mouseClick(window.cmdConvert, Qt::LeftButton);
-
-  EXPECT_THAT(Log, IsEmpty());
-  EXPECT_THAT(ReadFileBytes(Output.File("sms_" + imei + ".xml")), HasSubstr("<smses count=\"1\">"));
-}
-
-TEST_F(MainFormTest, TypedPathIsReadOnEnterAndWhenTheFocusLeavesTheBox) {
-  const std::string first = MakeDatastore(Stores1.Path(), {"111", "222"});
-  const std::string second = MakeDatastore(Stores2.Path(), {"333"});
-  TfrmMainWidget& window = Shown();
-  Log.clear();
-
-  window.txtStore->setFocus();
-  QTest::keyClicks(window.txtStore, Native(first));
-  EXPECT_EQ(window.cmboxMobile->count(), 0) << "typing alone reads nothing";
-  Press(window, Qt::Key_Return);
-  EXPECT_THAT(Items(window.cmboxMobile), ElementsAre("All Phones", "111", "222"));
-
-  window.txtStore->clear();
-  QTest::keyClicks(window.txtStore, Native(second));
-  Press(window, Qt::Key_Tab);
-  EXPECT_NE(QApplication::focusWidget(), window.txtStore);
-  EXPECT_THAT(Items(window.cmboxMobile), ElementsAre("All Phones", "333"));
-  EXPECT_THAT(Log, IsEmpty());
+  EXPECT_TRUE(Idle(window));
+  EXPECT_THAT(Datastores.TakeCalls(),
+              ElementsAre("read " + store, "export " + store + " 2 " + imei));
 }
 
 TEST_F(MainFormTest, OnlyDragsOfLocalFilesAreTaken) {
@@ -457,6 +499,7 @@ TEST_F(MainFormTest, OnlyDragsOfLocalFilesAreTaken) {
   EXPECT_EQ(window.txtStore->text(), "kept");
   EXPECT_TRUE(Drop(window, local.urls()));
   EXPECT_EQ(window.txtStore->text(), "/b.db3") << "the first local file";
+  EXPECT_TRUE(Idle(window));
 
   window.Form().JvDragDrop1.SetAcceptDrag(false);
   EXPECT_FALSE(enter(local));
@@ -477,7 +520,9 @@ TEST_F(MainFormTest, NoDropIsTakenWhileAModalDialogIsUp) {
   EXPECT_EQ(window.txtStore->text(), "");
 }
 
-TEST_F(MainFormTest, ScreenshotOfTheWindowWithADiscoveredDatastore) {
+// The one test of the real reads: a datastore registered in a Wine prefix, read on the window's
+// thread of work, in a program folder of its own.
+TEST_F(MainFormTest, ScreenshotOfTheWindowConvertingADiscoveredDatastore) {
   TWinePrefix prefix;
   MakeDatastore(prefix.DriveC() + "Users/user/AppData/Local/Nokia/Nokia Data Store",
                 {"356938035643809", "354127049826370"});
@@ -485,15 +530,29 @@ TEST_F(MainFormTest, ScreenshotOfTheWindowWithADiscoveredDatastore) {
       "{4F2A0F3C-5C57-4F1A-9E7B-1D2C3B4A5F60}",
       DatastorePathLine("C:\\Users\\user\\AppData\\Local\\Nokia\\Nokia Data Store")));
   std::unique_ptr<IRegistry> registry = OpenCurrentUserRegistry();
-  OutputDirectory = "/opt/velmorra/bin/";
+  OutputDirectory = "/opt/velmorra/";
+  std::atomic<bool> shown = false;
+  Reads = DatastoreReads();
+  Reads->Export = [&](const std::string&, int, const std::string&, IMessageBoxes&,
+                      const std::string&, TWorkProgress& progress) {
+    progress.Total(900287);
+    progress.Done(412000);
+    while (!shown && !progress.Cancelled())
+      std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    return TExportResult{};
+  };
   TfrmMainWidget& window = Shown(*registry);
   ASSERT_THAT(Log, IsEmpty());
   ASSERT_THAT(Items(window.cmboxMobile),
               ElementsAre("All Phones", "354127049826370", "356938035643809"));
+  QTest::mouseClick(window.cmdConvert, Qt::LeftButton);
+  ASSERT_TRUE(QTest::qWaitFor([&] { return window.Label2->text().contains("412,000"); }));
 
   const QPixmap picture = window.grab();
+  shown = true;
   EXPECT_EQ(picture.size(), QSize(461, 154) * picture.devicePixelRatio());
   EXPECT_TRUE(picture.save(VELMORRA_SCREENSHOT_DIRECTORY "window.png"));
+  EXPECT_TRUE(Idle(window));
 }
 
 }  // namespace

@@ -2,7 +2,9 @@
 #include <gtest/gtest.h>
 
 #include <QAbstractButton>
+#include <QAbstractItemView>
 #include <QApplication>
+#include <QCompleter>
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QRegularExpression>
@@ -78,6 +80,24 @@ TEST(QtMessageBoxesTest, ErrorsAndWarningsShowTheirCaptionIconAndOneOkButton) {
   EXPECT_EQ(warning.Title, "Warning");
   EXPECT_EQ(warning.Icon, QMessageBox::Warning);
   EXPECT_EQ(warning.Text, "first line\nsecond line");
+}
+
+TEST(QtMessageBoxesTest, ALongWordIsWrappedRatherThanStretchingTheBox) {
+  TQtMessageBoxes messages(nullptr);
+  const std::string imei(300, '9');
+  QString text;
+  int width = 0;
+  OnNextModal([&](QWidget* modal) {
+    text = static_cast<QMessageBox*>(modal)->text();
+    width = modal->width();
+    modal->close();
+  });
+  messages.ShowMessage(TMessageBoxKind::Error,
+                       "The datastore holds no text message of the phone \"" + imei + "\".");
+  EXPECT_LT(width, 640);
+  EXPECT_EQ(text.remove(QChar(0x200B)).toStdString(),
+            "The datastore holds no text message of the phone \"" + imei + "\".");
+  EXPECT_EQ(WrappableText(QStringLiteral("a few words")), "a few words");
 }
 
 TEST(QtErrorDialogTest, ShowsTheHeadingAndTheErrorAndLetsTheUserChoose) {
@@ -170,6 +190,37 @@ TEST(QtOpenDialogTest, OffersDatastoreFilesAndStartsFromTheLastChoice) {
   EXPECT_FALSE(open.Execute());
   EXPECT_EQ(offered, QStringList{chosen});
   EXPECT_EQ(open.FileName(), folder.File("MDataStore.db3")) << "cancel keeps the last file";
+}
+
+// Typing into the name box brings up the pop-up that completes names; it must go with the dialog,
+// or it takes the next key or click meant for the main window. The next time the dialog offers the
+// name chosen, selected, so that a typed path replaces it.
+TEST(QtOpenDialogTest, LeavesNoPopUpBehindAndOffersTheLastNameSelected) {
+  TTempDirectory folder;
+  WriteFileBytes(folder.File("MDataStore.db3"), "x");
+  TQtOpenDialog open(nullptr);
+  bool completed = false;
+  OnNextModal([&](QWidget* modal) {
+    auto* name = modal->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"));
+    ASSERT_NE(name, nullptr);
+    name->setText(QString::fromStdString(folder.File("MDataStore.db3")));
+    name->completer()->popup()->show();  // as typing brings it up
+    completed = QApplication::activePopupWidget() != nullptr;
+    QMetaObject::invokeMethod(modal, "accept");
+  });
+  ASSERT_TRUE(open.Execute());
+  EXPECT_TRUE(completed) << "the pop-up came up";
+  EXPECT_EQ(open.FileName(), folder.File("MDataStore.db3"));
+  EXPECT_EQ(QApplication::activePopupWidget(), nullptr);
+
+  QString selected;
+  OnNextModal([&](QWidget* modal) {
+    QTest::qWait(50);
+    selected = modal->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"))->selectedText();
+    static_cast<QFileDialog*>(modal)->reject();
+  });
+  EXPECT_FALSE(open.Execute());
+  EXPECT_EQ(selected, "MDataStore.db3");
 }
 
 }  // namespace

@@ -10,20 +10,25 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <chrono>
 #include <functional>
 #include <memory>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "app/datastore_discovery.h"
 #include "app/win32/win32_controls.h"
 #include "app/win32/win32_error_report.h"
-#include "datastore_folder.h"
 #include "platform/registry.h"
 #include "platform/win32/wide_text.h"
 #include "support/temp_directory.h"
 #include "window_fakes.h"
+
+// The Win32 window's own wiring: its layout, which messages reach which handler of the logic, its
+// keys, drops, notice and tooltips, and the hand-over of the work between the threads. The flows
+// behind the handlers are the logic's, tested without a toolkit.
 
 namespace velmorra {
 namespace {
@@ -66,7 +71,7 @@ class TWatchingMessages : public IMessageBoxes {
   explicit TWatchingMessages(TEventLog& log) : log_(log) {}
   void ShowMessage(TMessageBoxKind kind, const std::string& text) override {
     HWND window = FindWindowW(L"TfrmMain", nullptr);
-    log_.push_back(std::string(kind == TMessageBoxKind::Error ? "Error: " : "Warning: ") + text +
+    log_.push_back(MessageLine(kind, text) +
                    (window != nullptr && IsWindowVisible(window) ? " [shown]" : " [hidden]"));
   }
 
@@ -108,31 +113,72 @@ HDROP MakeDrop(const std::vector<std::string>& names) {
   return static_cast<HDROP>(memory);
 }
 
+// The tip that the window's tooltip control shows over `tool`.
+std::string ToolTipOf(HWND window, HWND tool) {
+  struct TSearch {
+    HWND Owner;
+    HWND Found = nullptr;
+  } search{window};
+  EnumThreadWindows(
+      GetCurrentThreadId(),
+      [](HWND candidate, LPARAM data) -> BOOL {
+        auto* found = reinterpret_cast<TSearch*>(data);
+        wchar_t kind[64];
+        GetClassNameW(candidate, kind, 64);
+        if (_wcsicmp(kind, TOOLTIPS_CLASSW) == 0 && GetWindow(candidate, GW_OWNER) == found->Owner)
+          found->Found = candidate;
+        return found->Found == nullptr;
+      },
+      reinterpret_cast<LPARAM>(&search));
+  std::vector<wchar_t> text(4096, L'\0');
+  TTTOOLINFOW info{};
+  info.cbSize = sizeof(info);
+  info.hwnd = GetParent(tool);
+  info.uId = reinterpret_cast<UINT_PTR>(tool);
+  info.lpszText = text.data();
+  SendMessageW(search.Found, TTM_GETTEXTW, text.size(), reinterpret_cast<LPARAM>(&info));
+  return Narrow(text.data());
+}
+
 bool Freed(HDROP drop) {
   return GlobalSize(drop) == 0;
 }
 
 class Win32WindowTest : public ::testing::Test {
  public:
+  Win32WindowTest() {
+    Datastores.Add(One, {"111", "222"});
+    Datastores.Add(Two, {"333"});
+  }
   TWin32MainForm& Window(bool own_message_boxes = false) {
     form_.reset();
     registry_ = OpenCurrentUserRegistry();
-    form_ = std::make_unique<TWin32MainForm>(TWindowServices{
-        *registry_, Errors, Output.Path(), own_message_boxes ? nullptr : &Messages, &Dialog});
+    form_ = std::make_unique<TWin32MainForm>(
+        TWindowServices{.Registry = *registry_,
+                        .Errors = Errors,
+                        .OutputDirectory = Output.Path(),
+                        .Messages = own_message_boxes ? nullptr : &Messages,
+                        .OpenDialog = &Dialog,
+                        .Reads = Datastores.Reads()});
     return *form_;
   }
+  // The window on screen, with the work of its start done.
   TWin32MainForm& Shown() {
     TWin32MainForm& window = Window();
     window.ShowCentred();
+    EXPECT_TRUE(Idle(window));
     Pump();
     return window;
   }
   // Registers two datastores: the first with phones 111 and 222, the second with 333.
   void RegisterTwoDatastores() {
-    MakeDatastore(Folders.File("one"), {"111", "222"});
-    MakeDatastore(Folders.File("two"), {"333"});
     Stores.Add("A", REG_SZ, Folders.File("one"));
     Stores.Add("B", REG_SZ, Folders.File("two"));
+  }
+  // Handles messages until the work that the window runs has ended: the phone list is disabled
+  // while it runs.
+  bool Idle(TWin32MainForm& window) {
+    return PumpUntil([&] { return IsWindowEnabled(window.cmboxMobile) != FALSE; });
   }
   // Handles the thread's messages as the program's loop does until `done` holds, for at most five
   // seconds; false when time ran out.
@@ -181,6 +227,9 @@ class Win32WindowTest : public ::testing::Test {
   TMemoryReportFile ReportFile;
   TTempDirectory Output;
   TTempDirectory Folders;
+  const std::string One = Folders.File("one\\DataBase\\MDataStore.db3");
+  const std::string Two = Folders.File("two\\DataBase\\MDataStore.db3");
+  TFakeDatastores Datastores;
   TErrorReport Errors{ErrorDialog, ReportFile, Output.Path(), [] {}};
   TScriptedOpenDialog Dialog{Log};
   TRegisteredStores Stores;
@@ -217,16 +266,17 @@ TEST_F(Win32WindowTest, StartsInEachDiscoveryOutcomeWithItsMessagesBeforeTheWind
        false,
        {"Datastore 2", "Datastore 3"},
        {"All Phones", "111", "222"}},
-      {"first datastore missing",
+      {"first datastore missing: said in the notice",
        [](Win32WindowTest& test) { test.Stores.Add("A", REG_SZ, test.Folders.File("gone")); },
-       {"Error: Datastore file doesn't exist. [hidden]"},
+       {},
        false,
        {"Datastore 1"},
        {}},
       {"value of the wrong type",
        [](Win32WindowTest& test) { test.Stores.Add("A", REG_DWORD); },
-       {"Error report: Invalid data type for 'DatastorePath'"},
-       false,
+       {"Warning: Invalid data type for 'DatastorePath' in HKEY_CURRENT_USER\\Software\\Nokia\\"
+        "MPlatform\\DataStores\\A; that datastore is left out. [hidden]"},
+       true,
        {},
        {}},
   };
@@ -236,6 +286,7 @@ TEST_F(Win32WindowTest, StartsInEachDiscoveryOutcomeWithItsMessagesBeforeTheWind
     Log.clear();
     outcome.Register(*this);
     TWin32MainForm& window = Window();
+    EXPECT_TRUE(Idle(window));
     EXPECT_EQ(Log, outcome.Log);
     EXPECT_EQ(TWin32Visibility(window.txtStore).Visible(), outcome.Manual);
     EXPECT_EQ(TWin32Visibility(window.cmdOpen).Visible(), outcome.Manual);
@@ -278,6 +329,7 @@ TEST_F(Win32WindowTest, HasTheFrameGeometryFontAndFocusOfTheTable) {
       {window.cmdConvert, "Button", 16, 91, 426, 25, "&Convert", true},
       {window.Label3, "Static", 16, 18, 0, 13, "&Nokia Ovi Stores:", true},
       {window.Label1, "Static", 16, 47, 0, 13, "&Phone IMEI:", true},
+      {window.Label2, "Static", 16, 130, 429, 13, "", true},
   };
   for (const TExpected& control : expected) {
     SCOPED_TRACE(control.Text);
@@ -291,7 +343,9 @@ TEST_F(Win32WindowTest, HasTheFrameGeometryFontAndFocusOfTheTable) {
       EXPECT_EQ(rect.right - rect.left, control.Width);
     }
     EXPECT_GE(rect.bottom - rect.top, control.Height);
-    EXPECT_EQ(WindowTextOf(control.Control), control.Text);
+    if (control.Control != window.Label2) {
+      EXPECT_EQ(WindowTextOf(control.Control), control.Text);
+    }
     EXPECT_EQ(IsWindowVisible(control.Control) != FALSE, control.Visible);
     LOGFONTW font{};
     GetObjectW(reinterpret_cast<HFONT>(SendMessageW(control.Control, WM_GETFONT, 0, 0)),
@@ -351,6 +405,7 @@ TEST_F(Win32WindowTest, TabOrderAndMnemonicsFollowTheMode) {
 
   // Manual mode, after a drop.
   SendMessageW(window.frmMain, WM_DROPFILES, reinterpret_cast<WPARAM>(MakeDrop({"C:\\x.db3"})), 0);
+  EXPECT_TRUE(Idle(window));
   SetFocus(window.cmdConvert);
   order.clear();
   for (int i = 0; i < 4; ++i) {
@@ -365,45 +420,198 @@ TEST_F(Win32WindowTest, TabOrderAndMnemonicsFollowTheMode) {
   EXPECT_EQ(GetFocus(), window.cmboxMobile);
   Dialog.Answers.push_back("");
   PressAlt(L'o');
-  // The drop read the dropped name, which names no file.
-  EXPECT_THAT(Log, ElementsAre("Error: Datastore file doesn't exist. [shown]", "od.Execute"));
+  EXPECT_THAT(Log, ElementsAre("od.Execute"));
+  EXPECT_EQ(WindowTextOf(window.Label2), "Datastore file doesn't exist.") << "the drop's read";
 }
 
-TEST_F(Win32WindowTest, HandlersRunTheirEffectsInOrder) {
+TEST_F(Win32WindowTest, ControlsReachTheirHandlers) {
   RegisterTwoDatastores();
   TWin32MainForm& window = Shown();
-  // The user picks the second datastore: its phones are read.
+  // The user picks the second datastore: its phones are read, its path shown.
   SendMessageW(window.cmboxStores, CB_SETCURSEL, 1, 0);
   SendMessageW(window.frmMain, WM_COMMAND,
                MAKEWPARAM(GetDlgCtrlID(window.cmboxStores), CBN_SELCHANGE),
                reinterpret_cast<LPARAM>(window.cmboxStores));
+  EXPECT_TRUE(Idle(window));
   EXPECT_THAT(Items(window.cmboxMobile), ElementsAre("All Phones", "333"));
+  EXPECT_THAT(WindowTextOf(window.Label2), ::testing::StartsWith("Datastore 2: "));
+  EXPECT_EQ(ToolTipOf(window.frmMain, window.Label2), Two);
 
-  // A drop switches to manual mode and reads the phones of the dropped file.
-  SendMessageW(window.frmMain, WM_DROPFILES,
-               reinterpret_cast<WPARAM>(MakeDrop({Folders.File("one\\DataBase\\MDataStore.db3")})),
-               0);
+  // A drop switches to manual mode and reads the dropped file.
+  SendMessageW(window.frmMain, WM_DROPFILES, reinterpret_cast<WPARAM>(MakeDrop({One})), 0);
   EXPECT_FALSE(IsWindowVisible(window.cmboxStores));
-  EXPECT_THAT(Items(window.cmboxMobile), ElementsAre("All Phones", "111", "222"));
+  EXPECT_TRUE(Idle(window));
 
-  // A confirmed open dialog sets the edit box, then reads the phones; cancelling changes nothing.
-  const std::string missing = Folders.File("missing.db3");
-  Dialog.Answers = {missing, ""};
+  // A confirmed open dialog sets the edit box and reads; cancelling changes nothing.
+  Dialog.Answers = {Two, ""};
   SendMessageW(window.cmdOpen, BM_CLICK, 0, 0);
+  EXPECT_TRUE(Idle(window));
   SendMessageW(window.cmdOpen, BM_CLICK, 0, 0);
-  EXPECT_THAT(
-      Log, ElementsAre("od.Execute", "Error: Datastore file doesn't exist. [shown]", "od.Execute"));
-  EXPECT_EQ(WindowTextOf(window.txtStore), missing);
-  EXPECT_THAT(Items(window.cmboxMobile), ElementsAre("All Phones", "111", "222"));
+  EXPECT_EQ(WindowTextOf(window.txtStore), Two);
+
+  // Enter in the edit box reads what it holds; Alt+C converts the phone chosen.
+  SetWindowTextW(window.txtStore, Widen(One).c_str());
+  SetFocus(window.txtStore);
+  PressKey(VK_RETURN);
+  EXPECT_TRUE(Idle(window));
+  SendMessageW(window.cmboxMobile, CB_SETCURSEL, 2, 0);
+  PressAlt(L'c');
+  EXPECT_TRUE(
+      PumpUntil([&] { return WindowTextOf(window.Label2).find("222") != std::string::npos; }));
+  EXPECT_EQ(WindowTextOf(window.Label2), "3 messages saved to sms_222.xml");
+  EXPECT_THAT(Datastores.TakeCalls(),
+              ElementsAre("read " + One, "read " + Two, "read " + One, "read " + Two, "read " + One,
+                          "export " + One + " 2 222"));
+  EXPECT_THAT(Log, ElementsAre("od.Execute", "od.Execute"));
 }
 
-TEST_F(Win32WindowTest, AltCConvertsIntoTheOutputFolder) {
+// The work runs on its thread while the window goes on: the notice shows how far it got, the
+// controls that would start other work are disabled (the focus leaves them, so that Escape still
+// reaches the window), and the end comes back as a message to the window.
+TEST_F(Win32WindowTest, WindowGoesOnWhileTheWorkRunsOnItsThread) {
   RegisterTwoDatastores();
-  Shown();
-  PressAlt(L'c');
-  const std::string backup = ReadFileBytes(Output.File("sms_All Phones.xml"));
-  EXPECT_THAT(backup, HasSubstr("<smses count=\"2\">"));
+  std::atomic<bool> go_on = false;
+  std::atomic<DWORD> export_thread = 0;
+  Datastores.DuringExport = [&](TWorkProgress& progress) {
+    export_thread = GetCurrentThreadId();
+    progress.Total(900287);
+    progress.Done(412000);
+    while (!go_on)
+      Sleep(5);
+  };
+  TWin32MainForm& window = Shown();
+  SetFocus(window.cmdConvert);
+  SendMessageW(window.cmdConvert, BM_CLICK, 0, 0);
+  EXPECT_TRUE(
+      PumpUntil([&] { return WindowTextOf(window.Label2).find("412") != std::string::npos; }));
+  EXPECT_EQ(WindowTextOf(window.Label2), "Converting\u2026 412,000 of 900,287 messages");
+  for (HWND control : {window.cmdConvert, window.cmboxStores, window.cmboxMobile})
+    EXPECT_FALSE(IsWindowEnabled(control));
+  EXPECT_EQ(GetFocus(), window.frmMain);
+  EXPECT_NE(export_thread.load(), GetCurrentThreadId());
+
+  go_on = true;
+  EXPECT_TRUE(Idle(window));
+  EXPECT_EQ(WindowTextOf(window.Label2), "3 messages saved to sms_All Phones.xml");
+  EXPECT_TRUE(IsWindowEnabled(window.cmdConvert));
+  EXPECT_EQ(GetFocus(), window.cmdConvert) << "back where it was";
+}
+
+// (Destroying a window takes Wine about two seconds on a display without a window manager, as
+// here; under openbox the window is gone at once. What is timed is the work seeing the cancel.)
+TEST_F(Win32WindowTest, ClosingDuringTheWorkCancelsItAtOnce) {
+  RegisterTwoDatastores();
+  std::atomic<bool> started = false;
+  std::atomic<bool> saw_cancel = false;
+  std::chrono::steady_clock::time_point cancelled_at;
+  Datastores.DuringExport = [&](TWorkProgress& progress) {
+    started = true;
+    const auto give_up = std::chrono::steady_clock::now() + std::chrono::seconds(20);
+    while (!progress.Cancelled() && std::chrono::steady_clock::now() < give_up)
+      Sleep(5);
+    cancelled_at = std::chrono::steady_clock::now();
+    saw_cancel = progress.Cancelled();
+  };
+  TWin32MainForm& window = Shown();
+  SendMessageW(window.cmdConvert, BM_CLICK, 0, 0);
+  ASSERT_TRUE(PumpUntil([&] { return started.load(); }));
+
+  const auto closing = std::chrono::steady_clock::now();
+  PostMessageW(GetFocus(), WM_KEYDOWN, VK_ESCAPE, 1);
+  EXPECT_TRUE(PumpUntil([&] { return !IsWindow(window.frmMain); }));
+  EXPECT_TRUE(saw_cancel);
+  EXPECT_LT(cancelled_at - closing, std::chrono::seconds(1));
+  EXPECT_TRUE(QuitPosted || PumpUntil([&] { return QuitPosted; }));
   EXPECT_THAT(Log, IsEmpty());
+}
+
+// The pixels of `label` as they are on screen, or, when `text` is given, as DrawTextW draws it in
+// the label's font on the window's background.
+std::vector<COLORREF> LabelPixels(HWND label, const std::wstring* text = nullptr) {
+  RECT rect{};
+  GetClientRect(label, &rect);
+  HDC screen = GetDC(label);
+  HDC memory = CreateCompatibleDC(screen);
+  HBITMAP bitmap = CreateCompatibleBitmap(screen, rect.right, rect.bottom);
+  HGDIOBJ old_bitmap = SelectObject(memory, bitmap);
+  if (text == nullptr) {
+    BitBlt(memory, 0, 0, rect.right, rect.bottom, screen, 0, 0, SRCCOPY);
+  } else {
+    FillRect(memory, &rect, GetSysColorBrush(COLOR_BTNFACE));
+    SelectObject(memory, reinterpret_cast<HGDIOBJ>(SendMessageW(label, WM_GETFONT, 0, 0)));
+    SetBkMode(memory, TRANSPARENT);
+    SetTextColor(memory, GetSysColor(COLOR_WINDOWTEXT));
+    DrawTextW(memory, text->c_str(), -1, &rect, DT_LEFT | DT_NOPREFIX | DT_SINGLELINE);
+  }
+  std::vector<COLORREF> pixels;
+  for (int y = 0; y < rect.bottom; ++y) {
+    for (int x = 0; x < rect.right; ++x)
+      pixels.push_back(GetPixel(memory, x, y));
+  }
+  SelectObject(memory, old_bitmap);
+  DeleteObject(bitmap);
+  DeleteDC(memory);
+  ReleaseDC(label, screen);
+  return pixels;
+}
+
+// Label2 shows its text whole, as DrawTextW draws it, whatever it said before: it never has to
+// shorten a text itself (a label that did, with SS_PATHELLIPSIS, was drawn garbled under Wine).
+TEST_F(Win32WindowTest, NoticeIsDrawnWholeWhateverItSaidBefore) {
+  RegisterTwoDatastores();
+  TWin32MainForm& window = Shown();
+  for (const int phone : {0, 1, 0}) {
+    SendMessageW(window.cmboxMobile, CB_SETCURSEL, phone, 0);
+    SendMessageW(window.cmdConvert, BM_CLICK, 0, 0);
+    EXPECT_TRUE(Idle(window));
+    Pump();
+    const std::wstring text = Widen(phone == 0 ? "3 messages saved to sms_All Phones.xml"
+                                               : "3 messages saved to sms_111.xml");
+    EXPECT_EQ(Widen(WindowTextOf(window.Label2)), text);
+    EXPECT_TRUE(LabelPixels(window.Label2) == LabelPixels(window.Label2, &text)) << Narrow(text);
+  }
+}
+
+TEST_F(Win32WindowTest, PathsShowAsTooltipsAndALongOneIsShortenedInTheNotice) {
+  const std::string long_folder = Folders.File(std::string(200, 'x'));
+  const std::string long_path = long_folder + "\\DataBase\\MDataStore.db3";
+  Datastores.Add(long_path, {"444"});
+  Stores.Add("A", REG_SZ, Folders.File("one"));
+  Stores.Add("B", REG_SZ, long_folder);
+  TWin32MainForm& window = Shown();
+  EXPECT_EQ(ToolTipOf(window.frmMain, window.cmboxStores), One) << "the selected item's";
+
+  // Over the open list, the tip is the path of the item under the pointer.
+  SendMessageW(window.cmboxStores, CB_SHOWDROPDOWN, TRUE, 0);
+  COMBOBOXINFO combo{};
+  combo.cbSize = sizeof(combo);
+  ASSERT_TRUE(GetComboBoxInfo(window.cmboxStores, &combo));
+  RECT item{};
+  SendMessageW(combo.hwndList, LB_GETITEMRECT, 1, reinterpret_cast<LPARAM>(&item));
+  SendMessageW(combo.hwndList, WM_MOUSEMOVE, 0, MAKELPARAM(item.left + 2, item.top + 2));
+  EXPECT_EQ(ToolTipOf(window.frmMain, combo.hwndList), long_path);
+  SendMessageW(window.cmboxStores, CB_SHOWDROPDOWN, FALSE, 0);
+
+  SendMessageW(window.cmboxStores, CB_SETCURSEL, 1, 0);
+  SendMessageW(window.frmMain, WM_COMMAND,
+               MAKEWPARAM(GetDlgCtrlID(window.cmboxStores), CBN_SELCHANGE),
+               reinterpret_cast<LPARAM>(window.cmboxStores));
+  EXPECT_TRUE(Idle(window));
+  EXPECT_EQ(ToolTipOf(window.frmMain, window.cmboxStores), long_path);
+  EXPECT_EQ(ToolTipOf(window.frmMain, window.Label2), long_path);
+  const std::string shown = WindowTextOf(window.Label2);
+  EXPECT_THAT(shown, ::testing::StartsWith("Datastore 2: "));
+  EXPECT_THAT(shown, ::testing::EndsWith("\\MDataStore.db3"));
+  EXPECT_THAT(shown, HasSubstr("\u2026"));
+  SIZE size{};
+  HDC context = GetDC(window.Label2);
+  HGDIOBJ old = SelectObject(
+      context, reinterpret_cast<HGDIOBJ>(SendMessageW(window.Label2, WM_GETFONT, 0, 0)));
+  const std::wstring wide = Widen(shown);
+  GetTextExtentPoint32W(context, wide.c_str(), static_cast<int>(wide.size()), &size);
+  SelectObject(context, old);
+  ReleaseDC(window.Label2, context);
+  EXPECT_LE(size.cx, ClientRectOf(window.Label2).right - ClientRectOf(window.Label2).left);
 }
 
 TEST_F(Win32WindowTest, EscapeClosesTheWindowFromAnOpenDropDown) {

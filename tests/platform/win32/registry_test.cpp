@@ -59,18 +59,15 @@ class Win32Registry : public ::testing::Test {
   struct TDiscovery {
     bool Opened = false;
     std::vector<std::string> Found;  // "caption|path"
-    std::string Error;
+    std::vector<std::string> Skipped;
   };
 
   static TDiscovery Discover() {
     TDiscovery result;
-    try {
-      result.Opened = DiscoverDatastores(*OpenCurrentUserRegistry(), [&](const auto& store) {
-        result.Found.push_back(store.Caption + "|" + store.Path);
-      });
-    } catch (const ERegistryException& error) {
-      result.Error = error.what();
-    }
+    result.Opened = DiscoverDatastores(
+        *OpenCurrentUserRegistry(),
+        [&](const auto& store) { result.Found.push_back(store.Caption + "|" + store.Path); },
+        [&](const std::string& warning) { result.Skipped.push_back(warning); });
     return result;
   }
 
@@ -97,13 +94,26 @@ TEST_F(Win32Registry, TheRegistryExampleWithUnicodeFoldersAndSubkeys) {
                           "\xE6\x95\xB0\xE6\x8D\xAE \xF0\x9F\x98\x80\\DataBase\\MDataStore.db3"));
 }
 
-TEST_F(Win32Registry, ValueOfTheWrongTypeEndsDiscovery) {
+// A value of the wrong type is named with its key and skipped; the keys after it are read.
+TEST_F(Win32Registry, ValueOfTheWrongTypeIsSkippedAndNamed) {
   SetValue("A", REG_SZ, L"C:\\One");
   SetValue("B", REG_DWORD, L"");
   SetValue("C", REG_SZ, L"C:\\Three");
   const TDiscovery discovery = Discover();
-  EXPECT_EQ(discovery.Error, "Invalid data type for 'DatastorePath'");
-  EXPECT_THAT(discovery.Found, ElementsAre("Datastore 1|C:\\One\\DataBase\\MDataStore.db3"));
+  EXPECT_THAT(discovery.Skipped,
+              ElementsAre("Invalid data type for 'DatastorePath' in HKEY_CURRENT_USER\\Software\\"
+                          "Nokia\\MPlatform\\DataStores\\B; that datastore is left out."));
+  EXPECT_THAT(discovery.Found, ElementsAre("Datastore 1|C:\\One\\DataBase\\MDataStore.db3",
+                                           "Datastore 3|C:\\Three\\DataBase\\MDataStore.db3"));
+}
+
+TEST_F(Win32Registry, ExpandableValueIsExpanded) {
+  SetEnvironmentVariableW(L"VELMORRA_TEST_PROFILE", L"C:\\users\\\u0416");
+  SetValue("A", REG_EXPAND_SZ, L"%VELMORRA_TEST_PROFILE%\\ovi\\%VELMORRA_UNDEFINED%");
+  const TDiscovery discovery = Discover();
+  SetEnvironmentVariableW(L"VELMORRA_TEST_PROFILE", nullptr);
+  EXPECT_THAT(discovery.Found, ElementsAre("Datastore 1|C:\\users\\\u0416\\ovi\\"
+                                           "%VELMORRA_UNDEFINED%\\DataBase\\MDataStore.db3"));
 }
 
 }  // namespace

@@ -38,6 +38,10 @@ TProgramRun RunProgram(const std::string& program, const std::vector<std::string
           ReadFileBytes(capture.File("err"))};
 }
 
+std::string WithPlainLineEnds(const std::string& written) {
+  return written;
+}
+
 std::string CurrentProgramPath() {
   return std::filesystem::read_symlink("/proc/self/exe").string();
 }

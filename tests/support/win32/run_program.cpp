@@ -1,5 +1,6 @@
 #include "support/run_program.h"
 
+#include <gtest/gtest.h>
 #include <windows.h>
 
 #include <vector>
@@ -81,6 +82,20 @@ TProgramRun RunProgram(const std::string& program, const std::vector<std::string
   run.Out = ReadFileBytes(capture.File("out"));
   run.Err = ReadFileBytes(capture.File("err"));
   return run;
+}
+
+std::string WithPlainLineEnds(const std::string& written) {
+  std::string plain;
+  bool bare_line_feed = false;
+  for (size_t i = 0; i < written.size(); ++i) {
+    if (written[i] == '\r' && i + 1 < written.size() && written[i + 1] == '\n')
+      continue;
+    bare_line_feed = bare_line_feed || (written[i] == '\n' && (i == 0 || written[i - 1] != '\r'));
+    plain += written[i];
+  }
+  if (bare_line_feed)
+    ADD_FAILURE() << "a line ends without CR LF in: " << ::testing::PrintToString(written);
+  return plain;
 }
 
 std::string CurrentProgramPath() {

@@ -1,0 +1,60 @@
+# The resources of the Windows files, as Explorer and the file's properties show them.
+set(VELMORRA_COPYRIGHT "Copyright (c) 2026 The Velmorra developers")
+
+# velmorra_version_resource(TARGET DESCRIPTION [PRODUCT name] [VERSION x.y.z] [COPYRIGHT text]):
+# gives TARGET (a program, or a library) a version resource: DESCRIPTION, and by default
+# Velmorra's name, version and copyright.
+function(velmorra_version_resource target description)
+  cmake_parse_arguments(PARSE_ARGV 2 arg "" "PRODUCT;VERSION;COPYRIGHT" "")
+  set(VELMORRA_RESOURCE_NAME ${target})
+  get_target_property(type ${target} TYPE)
+  if(type STREQUAL "EXECUTABLE")
+    set(VELMORRA_RESOURCE_FILE ${target}.exe)
+    set(VELMORRA_RESOURCE_TYPE VFT_APP)
+  else()
+    set(VELMORRA_RESOURCE_FILE ${target}.dll)
+    set(VELMORRA_RESOURCE_TYPE VFT_DLL)
+  endif()
+  set(VELMORRA_RESOURCE_DESCRIPTION "${description}")
+  set(VELMORRA_RESOURCE_PRODUCT Velmorra)
+  set(VELMORRA_RESOURCE_VERSION ${PROJECT_VERSION})
+  set(VELMORRA_RESOURCE_COPYRIGHT "${VELMORRA_COPYRIGHT}")
+  if(arg_PRODUCT)
+    set(VELMORRA_RESOURCE_PRODUCT "${arg_PRODUCT}")
+  endif()
+  if(arg_VERSION)
+    set(VELMORRA_RESOURCE_VERSION ${arg_VERSION})
+  endif()
+  if(arg_COPYRIGHT)
+    set(VELMORRA_RESOURCE_COPYRIGHT "${arg_COPYRIGHT}")
+  endif()
+  string(REGEX MATCHALL "[0-9]+" numbers ${VELMORRA_RESOURCE_VERSION})
+  list(APPEND numbers 0 0 0)
+  list(SUBLIST numbers 0 4 numbers)
+  list(JOIN numbers "," VELMORRA_RESOURCE_VERSION_NUMBERS)
+  set(resource ${CMAKE_CURRENT_BINARY_DIR}/${target}_version.rc)
+  configure_file(${PROJECT_SOURCE_DIR}/cmake/version.rc.in ${resource} @ONLY)
+  target_sources(${target} PRIVATE ${resource})
+endfunction()
+
+# velmorra_program_resources(TARGET DESCRIPTION): gives the Windows program TARGET the icon, a
+# manifest (as the invoking user, the themed common controls, Windows 7 to 11, per-monitor DPI,
+# UTF-8) and the version resource. Sets VELMORRA_<TARGET>_RESOURCES to the icon's and manifest's
+# resource file, for a test program that needs the same.
+function(velmorra_program_resources target description)
+  set(VELMORRA_MANIFEST_NAME "Velmorra.${target}")
+  set(VELMORRA_MANIFEST_DESCRIPTION "${description}")
+  set(VELMORRA_MANIFEST_VERSION ${PROJECT_VERSION_MAJOR}.${PROJECT_VERSION_MINOR}.${PROJECT_VERSION_PATCH}.0)
+  set(manifest ${CMAKE_CURRENT_BINARY_DIR}/${target}.manifest)
+  configure_file(${PROJECT_SOURCE_DIR}/cmake/program.manifest.in ${manifest} @ONLY)
+  set(resource ${CMAKE_CURRENT_BINARY_DIR}/${target}_program.rc)
+  file(CONFIGURE OUTPUT ${resource} @ONLY CONTENT
+       "// The icon and the manifest of ${target}.exe.\n#include <windows.h>\n\n1 ICON \"@VELMORRA_ICON_ICO@\"\nCREATEPROCESS_MANIFEST_RESOURCE_ID RT_MANIFEST \"@manifest@\"\n")
+  set_source_files_properties(${resource} PROPERTIES OBJECT_DEPENDS "${VELMORRA_ICON_ICO};${manifest}")
+  target_sources(${target} PRIVATE ${resource})
+  add_dependencies(${target} velmorra_icons)
+  velmorra_version_resource(${target} "${description}")
+  string(TOUPPER ${target} name)
+  string(MAKE_C_IDENTIFIER ${name} name)
+  set(VELMORRA_${name}_RESOURCES ${resource} PARENT_SCOPE)
+endfunction()

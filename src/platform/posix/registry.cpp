@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "platform/environment_references.h"
+#include "platform/hex_digit.h"
 #include "platform/lower_case.h"
 #include "platform/text_encoding.h"
 #include "platform/user_folders.h"
@@ -88,16 +89,6 @@ std::vector<std::string_view> KeyPathParts(std::string_view path) {
     start = end + 1;
   }
   return parts;
-}
-
-int HexDigitValue(char c) {
-  if (c >= '0' && c <= '9')
-    return c - '0';
-  if (c >= 'a' && c <= 'f')
-    return c - 'a' + 10;
-  if (c >= 'A' && c <= 'F')
-    return c - 'A' + 10;
-  return -1;
 }
 
 // Reads Wine's escaped text from `line` at `pos` up to the unescaped `end` character and leaves

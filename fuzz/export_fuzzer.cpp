@@ -154,6 +154,7 @@ std::string ValueBytes(sqlite3_stmt* statement, int column) {
   return bytes == nullptr ? std::string() : std::string(static_cast<const char*>(bytes), size);
 }
 
+#ifdef VELMORRA_FUZZ_EXPAT
 // A text value as the export reads it: in a UTF-16 datastore a TEXT value's code units, a lone
 // surrogate among them U+FFFD; anything else as ValueBytes.
 std::string ValueText(sqlite3_stmt* statement, int column, TTextEncoding encoding) {
@@ -163,6 +164,7 @@ std::string ValueText(sqlite3_stmt* statement, int column, TTextEncoding encodin
   const size_t count = static_cast<size_t>(sqlite3_column_bytes16(statement, column)) / 2;
   return Utf16ToUtf8(std::u16string_view(units, count));
 }
+#endif
 
 struct TExpectedMessage {
   std::string Phone;  // the phone's text as the phone list offers it

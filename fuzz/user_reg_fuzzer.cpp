@@ -10,7 +10,7 @@
 
 #include "fuzz_check.h"
 #include "platform/lower_case.h"
-#include "platform/posix/wine_registry.h"
+#include "platform/linux/wine_registry.h"
 #include "platform/text_encoding.h"
 #include "support/temp_directory.h"
 #include "xml_text_model.h"

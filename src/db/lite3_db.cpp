@@ -70,10 +70,6 @@ std::string NarrowFromLibrary(const void* text) {
   return std::string(static_cast<const char*>(text));
 }
 
-std::string AnsiToUtf8(const std::string& text) {
-  return Utf16ToUtf8(AnsiToUtf16(text));
-}
-
 const char* TempStoreText(TTempStore mode) {
   switch (mode) {
     case tsMemory:
@@ -97,6 +93,10 @@ bool JournalMayHoldAChange(const std::string& path) {
 
 bool PathHasDirectoryPart(std::string_view Path) {
   return Path.find_first_of("/\\:") != std::string_view::npos;
+}
+
+std::string DatabasePathToOpen(const std::string& Path) {
+  return Path.empty() || PathHasDirectoryPart(Path) ? Path : ProgramDirectory() + Path;
 }
 
 int BusyHandler(void* UserData, int RetryCount) {
@@ -441,9 +441,7 @@ bool TLite3Db::Open(const std::string& Path) {
   if (Handle != nullptr)
     Close();
 
-  std::string path = Path;
-  if (!path.empty() && !PathHasDirectoryPart(path))
-    path = AnsiToUtf8(ProgramDirectory()) + path;
+  const std::string path = DatabasePathToOpen(Path);
 
   // The binding may fill in a default; it must not reach LibraryPath.
   std::string library_path = LibraryPath;

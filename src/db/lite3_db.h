@@ -191,6 +191,10 @@ class TLite3Db : public TMinDB {
 // True when `Path` names a directory: it contains "/", "\" or ":".
 bool PathHasDirectoryPart(std::string_view Path);
 
+// The path TLite3Db::Open opens for `Path`: a bare file name (no directory part) in the program's
+// directory, any other path (the empty one too) as it is. The bytes pass unchanged.
+std::string DatabasePathToOpen(const std::string& Path);
+
 // The library's busy callback: sleeps 2 ms and asks for a retry, until the connection `UserData`
 // (a TLite3Db) has waited its BusyLimitMilliseconds in total since it was opened, as a
 // monotonic clock measures it (the last sleep is shortened to end at the limit), or at once

@@ -3,22 +3,13 @@
 #include <algorithm>
 #include <cstdint>
 
+#include "platform/hex_digit.h"
 #include "platform/lower_case.h"
 #include "platform/text_encoding.h"
 
 namespace velmorra {
 
 namespace {
-
-int HexDigitValue(char c) {
-  if (c >= '0' && c <= '9')
-    return c - '0';
-  if (c >= 'a' && c <= 'f')
-    return c - 'a' + 10;
-  if (c >= 'A' && c <= 'F')
-    return c - 'A' + 10;
-  return -1;
-}
 
 // One to eight significant hexadecimal digits and nothing else, as a 32-bit pattern.
 bool ParseHexDigits(std::string_view digits, uint32_t& value) {

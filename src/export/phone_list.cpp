@@ -4,25 +4,18 @@
 #include "export/datastore_file.h"
 #include "export/phone_match.h"
 #include "export/phone_queries.h"
-#include "platform/program_directory.h"
 
 namespace velmorra {
 
 TPhoneListRefresh RefreshPhoneList(const std::string& DatastoreFile, IPhoneList& PhoneList,
                                    IMessageBoxes& Messages, TWorkProgress* Progress) {
-  const std::optional<std::string> path = ExistingDatastorePath(DatastoreFile);
-  if (!path) {
-    Messages.ShowMessage(TMessageBoxKind::Error, kDatastoreMissingMessage);
+  const std::optional<std::string> path = ExistingDatastorePath(DatastoreFile, Messages);
+  if (!path)
     return {};
-  }
 
   TLite3Db db;
-  db.LibraryPath = SqliteLibraryPath();
-  db.Open(*path);
-  if (db.ErrorCode != 0) {
-    Messages.ShowMessage(TMessageBoxKind::Error, DatastoreOpenErrorMessage(db.ErrorMessage));
+  if (!OpenDatastore(db, *path, Messages))
     return {};
-  }
 
   const TInterruptOnCancel interruptible(Progress, db);
   if (IsCancelled(Progress))

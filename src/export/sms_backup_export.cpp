@@ -220,11 +220,9 @@ IXMLDocumentPtr BuildBackupDocument(TLite3ResultSet& messages, int& count,
 TExportResult ExportSmsBackup(const std::string& DatastoreFile, int PhoneIndex,
                               const std::string& PhoneText, IMessageBoxes& Messages,
                               const std::string& OutputDirectory, TWorkProgress* Progress) {
-  const std::optional<std::string> path = ExistingDatastorePath(DatastoreFile);
-  if (!path) {
-    Messages.ShowMessage(TMessageBoxKind::Error, kDatastoreMissingMessage);
+  const std::optional<std::string> path = ExistingDatastorePath(DatastoreFile, Messages);
+  if (!path)
     return {};
-  }
 
   TExportResult result;
   result.FileName = OutputDirectory + BackupFileName(PhoneIndex, PhoneText);
@@ -235,12 +233,8 @@ TExportResult ExportSmsBackup(const std::string& DatastoreFile, int PhoneIndex,
   }
 
   TLite3Db db;
-  db.LibraryPath = SqliteLibraryPath();
-  db.Open(*path);
-  if (db.ErrorCode != 0) {
-    Messages.ShowMessage(TMessageBoxKind::Error, DatastoreOpenErrorMessage(db.ErrorMessage));
+  if (!OpenDatastore(db, *path, Messages))
     return {};
-  }
 
   const TInterruptOnCancel interruptible(Progress, db);
   CountMessages(db, PhoneIndex, PhoneText, Progress);

@@ -6,6 +6,7 @@
 
 #include "platform/text_encoding.h"
 #include "xml/byte_lanes.h"
+#include "xml/stored_form.h"
 
 namespace velmorra {
 
@@ -36,18 +37,8 @@ char16_t* PutCodePoint(char16_t* out, char32_t code_point) {
 
 // Appends the stored form of one code unit.
 void AppendStoredUnit(char16_t unit, std::string& out) {
-  if (unit < 0x80 && unit != 0) {
-    out += static_cast<char>(unit);
-  } else if (unit < 0x800 && unit != 0) {
-    const char bytes[2] = {static_cast<char>(0xC0 | (unit >> 6)),
-                           static_cast<char>(0x80 | (unit & 0x3F))};
-    out.append(bytes, 2);
-  } else {
-    const char bytes[3] = {static_cast<char>(0xE0 | (unit >> 12)),
-                           static_cast<char>(0x80 | ((unit >> 6) & 0x3F)),
-                           static_cast<char>(0x80 | (unit & 0x3F))};
-    out.append(bytes, 3);
-  }
+  char bytes[3];
+  out.append(bytes, static_cast<size_t>(PutStoredUnit(bytes, unit) - bytes));
 }
 
 bool IsContinuation(unsigned char byte) {

@@ -13,7 +13,7 @@ namespace velmorra {
 std::u16string DecodeStoredText(std::string_view bytes);
 
 // Appends to `out` the form in which a document's dictionary stores DecodeStoredText(bytes) (each
-// UTF-16 code unit UTF-8 encoded on its own, U+0000 as E0 80 80; see TDictionary::StoredForm),
+// UTF-16 code unit UTF-8 encoded on its own, U+0000 as E0 80 80; see PutStoredUnit),
 // made from the bytes directly: well-formed UTF-8 other than four-byte sequences and zero bytes is
 // copied as it is.
 void AppendStoredForm(std::string_view bytes, std::string& out);

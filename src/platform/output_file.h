@@ -2,10 +2,13 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <vector>
 
 namespace velmorra {
+
+class TSystemOutputFile;
 
 // A new file that takes the place of the file at a path only once all its bytes are on disk.
 // Until Commit the bytes go to a temporary file in the same directory; going without Commit
@@ -29,7 +32,7 @@ class TOutputFile {
  public:
   static constexpr size_t kBlockSize = 64 * 1024;
 
-  TOutputFile() = default;
+  TOutputFile();
   ~TOutputFile();
   TOutputFile(const TOutputFile&) = delete;
   TOutputFile& operator=(const TOutputFile&) = delete;
@@ -58,41 +61,22 @@ class TOutputFile {
   // True when Create chose to write the file at the path itself.
   bool WritesInPlace() const { return in_place_; }
   // The temporary file's path while it exists under a name, else empty.
-  const std::string& TemporaryPath() const { return temporary_path_; }
+  const std::string& TemporaryPath() const;
 
   // Makes every later Create use a named temporary file, as on a file system that allows no
-  // file without a name; for tests of that way.
+  // file without a name; for tests of that way. Windows always names the file.
   static void UseNamedTemporaryFiles(bool named);
 
  private:
-  bool OpenTemporary(bool replaces_file);
-  bool OpenNamedTemporary(int mode);
-  bool OpenInPlace();
-  bool GiveReplacedAttributes();
-  bool LinkNamelessFile();
   bool FlushBuffer();
-  // The error number of a write to a file that is not open (each system's own).
-  static const int kNotOpenError;
   bool WriteAll(const char* data, size_t count);
   bool Fail(int error_number);
-  // Clears what one Create leaves for the next.
-  void Reset();
-  // The directory part of `path` with its separator ("" for a bare name) and the name after it.
-  static void SplitPath(const std::string& path, std::string& directory, std::string& name);
+  // True for 0, else Fail(error_number).
+  bool Succeeds(int error_number);
 
-  std::string target_path_;
-  std::string target_name_;
-  std::string directory_path_;
-  std::string temporary_name_;  // in the directory; empty while the file has no name
-  std::string temporary_path_;
-  int directory_ = -1;
-  int descriptor_ = -1;
+  // The system's open file, and what it takes to put it at the path; none before Create.
+  std::unique_ptr<TSystemOutputFile> file_;
   bool in_place_ = false;
-  // The permissions, owner and group of the file being replaced, when there is one.
-  bool replaces_file_ = false;
-  uint32_t replaced_mode_ = 0;
-  uint32_t replaced_owner_ = 0;
-  uint32_t replaced_group_ = 0;
   int64_t file_position_ = 0;  // the system's file offset; buffer_ goes there
   std::vector<char> buffer_;
   bool write_failed_ = false;

@@ -9,7 +9,7 @@
 #include <thread>
 #include <vector>
 
-#include "xml/byte_stream.h"
+#include "xml/memory_byte_stream.h"
 #include "xml/xml_node_list.h"
 #include "xml/xml_nodes.h"
 #include "xml/xml_text_stream.h"
@@ -21,27 +21,8 @@ namespace {
 // How many chunks may be taken but not yet handed over.
 constexpr int32_t kChunksInFlight = 4;
 
-// The bytes of one chunk: a byte stream that only appends.
-class TChunkBytes : public TByteStream {
- public:
-  int64_t Read(void*, int64_t) override { return 0; }
-  int64_t Write(const void* buffer, int64_t count) override {
-    if (count > 0)
-      bytes_.append(static_cast<const char*>(buffer), static_cast<size_t>(count));
-    return count;
-  }
-  int64_t Seek(int64_t, TSeekOrigin) override { return static_cast<int64_t>(bytes_.size()); }
-  void SetSize(int64_t size) override { bytes_.resize(static_cast<size_t>(size)); }
-
-  const std::string& Bytes() const { return bytes_; }
-  void Clear() { bytes_.clear(); }
-
- private:
-  std::string bytes_;
-};
-
 struct TChunk {
-  TChunkBytes bytes;
+  TMemoryByteStream bytes;
   std::exception_ptr error;
   bool done = false;
 };

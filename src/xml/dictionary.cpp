@@ -4,6 +4,8 @@
 #include <cstring>
 #include <stdexcept>
 
+#include "xml/stored_form.h"
+
 namespace velmorra {
 
 namespace {
@@ -73,24 +75,12 @@ uint32_t TDictionary::BucketCountFor(size_t text_count) {
   return kBucketPrimes[index];
 }
 
-// Each code unit is encoded on its own, never as part of a surrogate pair, so that every sequence
-// of 16-bit units (lone surrogates and U+0000 too) has a stored form and decodes back unchanged.
 uint32_t TDictionary::Encode(std::u16string_view text) const {
   scratch_.resize(3 * text.size());
-  auto* out = reinterpret_cast<unsigned char*>(scratch_.data());
-  unsigned char* const start = out;
-  for (const char16_t unit : text) {
-    if (unit < 0x80 && unit != 0) {
-      *out++ = static_cast<unsigned char>(unit);
-    } else if (unit < 0x800 && unit != 0) {
-      *out++ = static_cast<unsigned char>(0xC0 | (unit >> 6));
-      *out++ = static_cast<unsigned char>(0x80 | (unit & 0x3F));
-    } else {
-      *out++ = static_cast<unsigned char>(0xE0 | (unit >> 12));
-      *out++ = static_cast<unsigned char>(0x80 | ((unit >> 6) & 0x3F));
-      *out++ = static_cast<unsigned char>(0x80 | (unit & 0x3F));
-    }
-  }
+  char* const start = scratch_.data();
+  char* out = start;
+  for (const char16_t unit : text)
+    out = PutStoredUnit(out, unit);
   scratch_.resize(static_cast<size_t>(out - start));
   return HashBytes(scratch_);
 }

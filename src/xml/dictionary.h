@@ -41,8 +41,9 @@ class TDictionary {
   // Lookup, appending the text to `out` instead of making a new string.
   void AppendText(int32_t id, std::u16string& out) const;
 
-  // The stored form of the text of `id`: each UTF-16 code unit UTF-8 encoded on its own (U+0000
-  // as E0 80 80), valid as long as the dictionary lives. Throws std::out_of_range like Lookup.
+  // The stored form of the text of `id` (see PutStoredUnit: each UTF-16 code unit UTF-8 encoded
+  // on its own, U+0000 as E0 80 80), valid as long as the dictionary lives. Throws
+  // std::out_of_range like Lookup.
   std::string_view StoredForm(int32_t id) const {
     CheckId(id);
     return Stored(id);

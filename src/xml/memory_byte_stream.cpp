@@ -18,10 +18,15 @@ int64_t TMemoryByteStream::Write(const void* buffer, int64_t count) {
   const int64_t taken = std::clamp<int64_t>(capacity_ - position_, 0, std::max<int64_t>(count, 0));
   if (taken == 0)
     return 0;
-  const size_t end = static_cast<size_t>(position_ + taken);
-  if (bytes_.size() < end)
-    bytes_.resize(end, '\0');
-  std::memcpy(bytes_.data() + position_, buffer, taken);
+  const auto start = static_cast<size_t>(position_);
+  const auto length = static_cast<size_t>(taken);
+  if (start == bytes_.size()) {
+    bytes_.append(static_cast<const char*>(buffer), length);  // the common case: at the end
+  } else {
+    if (bytes_.size() < start + length)
+      bytes_.resize(start + length, '\0');
+    std::memcpy(bytes_.data() + start, buffer, length);
+  }
   position_ += taken;
   return taken;
 }

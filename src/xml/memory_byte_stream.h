@@ -26,6 +26,11 @@ class TMemoryByteStream : public TByteStream {
   const std::string& Bytes() const { return bytes_; }
   // The stream grows no further than `capacity` bytes: writes beyond that offset are cut short.
   void SetCapacity(int64_t capacity) { capacity_ = capacity; }
+  // Empties the stream and goes back to its start, keeping the memory for what is written next.
+  void Clear() {
+    bytes_.clear();
+    position_ = 0;
+  }
 
  private:
   std::string bytes_;

@@ -520,13 +520,18 @@ TEST(Lite3DbOpenTest, PathWithoutDirectoryIsTakenFromTheProgramDirectory) {
   EXPECT_EQ(ReadFileBytes(library), before);
 }
 
+// A bare name opens in the program's directory; a path with a directory part, and the empty one,
+// as it is.
 TEST(Lite3DbOpenTest, DirectoryPartIsASlashBackslashOrColon) {
   const std::vector<std::pair<std::string, bool>> cases = {
-      {"MDataStore.db3", false}, {"", false},          {"./x.db3", true},    {"/tmp/x.db3", true},
-      {"C:x.db3", true},         {"dir\\x.db3", true}, {"a b ü.db3", false}, {"file:x.db3", true},
+      {"MDataStore.db3", false}, {"", false},          {"./x.db3", true},
+      {"/tmp/x.db3", true},      {"C:x.db3", true},    {"dir\\x.db3", true},
+      {"a b ü.db3", false},      {"file:x.db3", true}, {"\xFF\xFE.db3", false},
   };
   for (const auto& [path, expected] : cases) {
     EXPECT_EQ(PathHasDirectoryPart(path), expected) << path;
+    EXPECT_EQ(DatabasePathToOpen(path), expected || path.empty() ? path : ProgramDirectory() + path)
+        << path;
   }
 }
 

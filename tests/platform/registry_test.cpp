@@ -1,4 +1,4 @@
-#include "platform/posix/wine_registry.h"
+#include "platform/linux/wine_registry.h"
 
 #include <gtest/gtest.h>
 #include <stdlib.h>

@@ -10,32 +10,47 @@ namespace velmorra {
 
 namespace {
 
-constexpr int kClientWidth = 461;
-constexpr int kClientHeight = 154;
+QString Caption(TFormControl control) {
+  return QString::fromUtf8(FormControlLayout(control).Caption);
+}
 
 QFont WindowFont() {
   QFont font;
-  if (QFontDatabase::families().contains(QStringLiteral("Tahoma"))) {
-    font.setFamily(QStringLiteral("Tahoma"));
+  if (QFontDatabase::families().contains(QString::fromUtf8(kFormFontFamily))) {
+    font.setFamily(QString::fromUtf8(kFormFontFamily));
   } else {
     font.setFamily(QStringLiteral("Sans Serif"));
     font.setStyleHint(QFont::SansSerif);
   }
-  font.setPointSize(8);
+  font.setPointSize(kFormFontPoints);
   return font;
 }
 
-QLabel* MakeLabel(QWidget* parent, const QString& text, int left, int top) {
-  auto* label = new QLabel(text, parent);
-  label->move(left, top);
+void Place(QWidget* widget, TFormControl control) {
+  const TFormControlLayout& layout = FormControlLayout(control);
+  widget->setGeometry(layout.Left, layout.Top, layout.Width, layout.Height);
+  widget->setVisible(layout.ShownAtStart);
+}
+
+// A label is as wide as its text, whatever its layout's width.
+QLabel* MakeLabel(QWidget* parent, TFormControl control) {
+  auto* label = new QLabel(Caption(control), parent);
+  const TFormControlLayout& layout = FormControlLayout(control);
+  label->move(layout.Left, layout.Top);
   label->adjustSize();
   return label;
 }
 
-QComboBox* MakeDropDownList(QWidget* parent, int left, int top) {
+QPushButton* MakeButton(QWidget* parent, TFormControl control) {
+  auto* button = new QPushButton(Caption(control), parent);
+  Place(button, control);
+  return button;
+}
+
+QComboBox* MakeDropDownList(QWidget* parent, TFormControl control) {
   auto* combo = new QComboBox(parent);
   combo->setEditable(false);
-  combo->setGeometry(left, top, 225, 21);
+  Place(combo, control);
   return combo;
 }
 
@@ -45,8 +60,8 @@ TfrmMainWidget::TfrmMainWidget(const TWindowServices& services)
     : QWidget(nullptr, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                            Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint |
                            Qt::MSWindowsFixedSizeDialogHint) {
-  setWindowTitle(QStringLiteral("Velmorra convert utility"));
-  setFixedSize(kClientWidth, kClientHeight);
+  setWindowTitle(QString::fromUtf8(kFormCaption));
+  setFixedSize(kFormClientWidth, kFormClientHeight);
   setFont(WindowFont());
   QPalette face = palette();
   face.setColor(QPalette::Window, face.color(QPalette::Button));
@@ -85,32 +100,35 @@ TfrmMainWidget::~TfrmMainWidget() {
 }
 
 void TfrmMainWidget::CreateControls() {
-  cmdConvert = new QPushButton(QStringLiteral("&Convert"), this);
-  cmdConvert->setGeometry(16, 91, 426, 25);
-
-  txtStore = new QLineEdit(this);
-  txtStore->setGeometry(112, 15, 225, 21);
+  cmdConvert = Remember(TFormControl::cmdConvert, MakeButton(this, TFormControl::cmdConvert));
+  Label3 = Remember(TFormControl::Label3, MakeLabel(this, TFormControl::Label3));
+  txtStore = Remember(TFormControl::txtStore, new QLineEdit(this));
+  Place(txtStore, TFormControl::txtStore);
   txtStore->setAcceptDrops(false);  // a drop on the edit box is a drop on the window
-  txtStore->hide();
+  cmdOpen = Remember(TFormControl::cmdOpen, MakeButton(this, TFormControl::cmdOpen));
+  cmboxStores =
+      Remember(TFormControl::cmboxStores, MakeDropDownList(this, TFormControl::cmboxStores));
+  Label1 = Remember(TFormControl::Label1, MakeLabel(this, TFormControl::Label1));
+  cmboxMobile =
+      Remember(TFormControl::cmboxMobile, MakeDropDownList(this, TFormControl::cmboxMobile));
+  Label2 = Remember(TFormControl::Label2, MakeLabel(this, TFormControl::Label2));
 
-  cmdOpen = new QPushButton(QStringLiteral("&Open ..."), this);
-  cmdOpen->setGeometry(367, 13, 75, 25);
-  cmdOpen->hide();
-
-  Label2 = MakeLabel(this, QString(), 16, 130);
-
-  cmboxStores = MakeDropDownList(this, 112, 15);
-  Label3 = MakeLabel(this, QStringLiteral("&Nokia Ovi Stores:"), 16, 18);
-  Label3->setBuddy(txtStore);
-  cmboxMobile = MakeDropDownList(this, 112, 44);
-  Label1 = MakeLabel(this, QStringLiteral("&Phone IMEI:"), 16, 47);
-  Label1->setBuddy(cmboxMobile);
-
-  QWidget::setTabOrder(cmdConvert, txtStore);
-  QWidget::setTabOrder(txtStore, cmdOpen);
-  QWidget::setTabOrder(cmdOpen, cmboxStores);
-  QWidget::setTabOrder(cmboxStores, cmboxMobile);
+  QWidget* previous = nullptr;
+  for (const TFormControlLayout& layout : FormControls()) {
+    QWidget* control = Control(layout.Control);
+    if (layout.Buddy)
+      static_cast<QLabel*>(control)->setBuddy(Control(*layout.Buddy));
+    if (layout.Kind == TFormControlKind::Label || layout.Kind == TFormControlKind::Notice)
+      continue;
+    if (previous != nullptr)
+      QWidget::setTabOrder(previous, control);
+    previous = control;
+  }
   cmdConvert->setFocus();
+}
+
+QWidget* TfrmMainWidget::Control(TFormControl control) const {
+  return controls_[static_cast<size_t>(control)];
 }
 
 void TfrmMainWidget::closeEvent(QCloseEvent* event) {
@@ -141,7 +159,8 @@ void TfrmMainWidget::Post(std::function<void()> task) {
 
 void TfrmMainWidget::ShowNotice(const std::string& text, const std::string& tooltip) {
   const QString notice = QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
-  Label2->setText(Label2->fontMetrics().elidedText(notice, Qt::ElideMiddle, kClientWidth - 2 * 16));
+  const int width = FormControlLayout(TFormControl::Label2).Width;
+  Label2->setText(Label2->fontMetrics().elidedText(notice, Qt::ElideMiddle, width));
   Label2->setToolTip(QString::fromUtf8(tooltip.data(), static_cast<qsizetype>(tooltip.size())));
   Label2->adjustSize();
 }
@@ -152,7 +171,7 @@ void TfrmMainWidget::ConnectHandlers() {
   // `activated` comes only from the user's choice, never from a selection the program makes.
   connect(cmboxStores, &QComboBox::activated, this, [this] { form_->cmboxStoresChange(); });
   connect(txtStore, &QLineEdit::returnPressed, this, [this] {
-    char key = 13;
+    char key = kEnterKey;
     form_->txtStoreKeyPress(key);
   });
 }
@@ -223,7 +242,7 @@ void TfrmMainWidget::PreviewKey(QEvent* event) {
   const QString text = key_event->text();
   char key;
   if (key_event->key() == Qt::Key_Escape) {
-    key = 27;
+    key = kEscapeKey;
   } else if (text.size() == 1 && text.at(0).unicode() < 128) {
     key = static_cast<char>(text.at(0).unicode());
   } else {

@@ -5,9 +5,11 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QWidget>
+#include <array>
 #include <memory>
 #include <string>
 
+#include "app/main_form_layout.h"
 #include "app/main_window.h"
 #include "app/qt/qt_controls.h"
 #include "app/qt/qt_drop_target.h"
@@ -34,7 +36,7 @@ class TfrmMainWidget : public QWidget, private IFormWindow {
   void ShowCentred();
   TfrmMain& Form() { return *form_; }
 
-  // The controls, in the order they are created; the window owns them.
+  // The controls of the form (see FormControls); the window owns them.
   QPushButton* cmdConvert = nullptr;
   QLineEdit* txtStore = nullptr;
   QPushButton* cmdOpen = nullptr;
@@ -54,12 +56,20 @@ class TfrmMainWidget : public QWidget, private IFormWindow {
   void ShowNotice(const std::string& text, const std::string& tooltip) override;
   void Post(std::function<void()> task) override;
   void CreateControls();
+  QWidget* Control(TFormControl control) const;
+  // Keeps `widget` as the form's `control` and gives it back.
+  template <typename TWidget>
+  TWidget* Remember(TFormControl control, TWidget* widget) {
+    controls_[static_cast<size_t>(control)] = widget;
+    return widget;
+  }
   void ConnectHandlers();
   bool IsOwnWindowHandle(QObject* object) const;
   void PreviewKey(QEvent* event);
   void ExitEditBox(Qt::FocusReason reason);
 
-  bool working_ = false;  // the busy pointer is up
+  std::array<QWidget*, kFormControlCount> controls_{};  // by TFormControl
+  bool working_ = false;                                // the busy pointer is up
   std::unique_ptr<TWorkThread> own_runner_;
   std::unique_ptr<TQtMessageBoxes> own_messages_;
   std::unique_ptr<TQtOpenDialog> own_open_dialog_;

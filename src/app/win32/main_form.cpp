@@ -3,6 +3,7 @@
 #include <commctrl.h>
 
 #include <algorithm>
+#include <optional>
 #include <stdexcept>
 #include <vector>
 
@@ -13,11 +14,8 @@ namespace velmorra {
 namespace {
 
 constexpr wchar_t kWindowClass[] = L"TfrmMain";
-constexpr wchar_t kCaption[] = L"Velmorra convert utility";
 constexpr DWORD kWindowStyle = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_CLIPCHILDREN;
 constexpr DWORD kWindowExStyle = WS_EX_CONTROLPARENT;
-constexpr int kClientWidth = 461;
-constexpr int kClientHeight = 154;
 constexpr int kIconResource = 1;
 // The room a drop-down list opens into below its closed field.
 constexpr int kDropDownHeight = 200;
@@ -36,18 +34,47 @@ enum TControlId : WORD {
   kLabel2Id,
 };
 
-// The controls' places at 96 DPI, Label2 last. Label2 spans the row whatever its text, which it
-// never has to shorten itself (see FittedText).
-constexpr TPlace kPlaces[] = {
-    {&TWin32MainForm::Label3, 16, 18, 0, 13},
-    {&TWin32MainForm::cmboxStores, 112, 15, 225, 21},
-    {&TWin32MainForm::txtStore, 112, 15, 225, 21},
-    {&TWin32MainForm::cmdOpen, 367, 13, 75, 25},
-    {&TWin32MainForm::Label1, 16, 47, 0, 13},
-    {&TWin32MainForm::cmboxMobile, 112, 44, 225, 21},
-    {&TWin32MainForm::cmdConvert, 16, 91, 426, 25},
-    {&TWin32MainForm::Label2, 16, 130, kClientWidth - 2 * 16, 13},
-};
+// The identifier of each control, in the order of TFormControl.
+constexpr WORD kControlIds[] = {kConvertId, kLabel3Id, kStoreEditId, kOpenId,
+                                kStoresId,  kLabel1Id, kMobileId,    kLabel2Id};
+
+WORD ControlId(TFormControl control) {
+  return kControlIds[static_cast<size_t>(control)];
+}
+
+// The window class and styles of a control of `kind`.
+const wchar_t* ControlClass(TFormControlKind kind) {
+  switch (kind) {
+    case TFormControlKind::Button:
+      return L"BUTTON";
+    case TFormControlKind::EditBox:
+      return L"EDIT";
+    case TFormControlKind::DropDownList:
+      return L"COMBOBOX";
+    case TFormControlKind::Label:
+    case TFormControlKind::Notice:
+      break;
+  }
+  return L"STATIC";
+}
+
+DWORD ControlStyle(TFormControlKind kind) {
+  switch (kind) {
+    case TFormControlKind::Button:
+      return WS_TABSTOP | BS_PUSHBUTTON;
+    case TFormControlKind::Label:
+      return SS_LEFT;
+    case TFormControlKind::EditBox:
+      return WS_TABSTOP | ES_AUTOHSCROLL;
+    case TFormControlKind::DropDownList:
+      return WS_TABSTOP | WS_VSCROLL | CBS_DROPDOWNLIST;
+    case TFormControlKind::Notice:
+      // The notice spans its row whatever its text, which it never has to shorten itself (see
+      // FittedText); its tooltip needs its notifications.
+      return SS_LEFTNOWORDWRAP | SS_NOPREFIX | SS_NOTIFY;
+  }
+  return 0;
+}
 
 HINSTANCE ProgramInstance() {
   return GetModuleHandleW(nullptr);
@@ -96,11 +123,13 @@ void RegisterWindowClass() {
   RegisterClassExW(&window_class);
 }
 
-HWND MakeControl(HWND parent, const wchar_t* kind, const wchar_t* text, DWORD style, WORD id,
-                 DWORD ex_style = 0) {
-  return CreateWindowExW(ex_style, kind, text, WS_CHILD | style, 0, 0, 0, 0, parent,
-                         reinterpret_cast<HMENU>(static_cast<UINT_PTR>(id)), ProgramInstance(),
-                         nullptr);
+HWND MakeControl(HWND parent, const TFormControlLayout& layout) {
+  const DWORD style = ControlStyle(layout.Kind) | (layout.ShownAtStart ? WS_VISIBLE : 0);
+  const DWORD ex_style = layout.Kind == TFormControlKind::EditBox ? WS_EX_CLIENTEDGE : 0;
+  const WORD id = ControlId(layout.Control);
+  return CreateWindowExW(
+      ex_style, ControlClass(layout.Kind), Widen(layout.Caption).c_str(), WS_CHILD | style, 0, 0, 0,
+      0, parent, reinterpret_cast<HMENU>(static_cast<UINT_PTR>(id)), ProgramInstance(), nullptr);
 }
 
 SIZE TextExtent(HWND label, HFONT font) {
@@ -160,8 +189,9 @@ bool IsButton(HWND control) {
 
 TWin32MainForm::TWin32MainForm(const TWindowServices& services) : errors_(services.Errors) {
   RegisterWindowClass();
-  frmMain = CreateWindowExW(kWindowExStyle, kWindowClass, kCaption, kWindowStyle, CW_USEDEFAULT,
-                            CW_USEDEFAULT, 0, 0, nullptr, nullptr, ProgramInstance(), nullptr);
+  frmMain = CreateWindowExW(kWindowExStyle, kWindowClass, Widen(kFormCaption).c_str(), kWindowStyle,
+                            CW_USEDEFAULT, CW_USEDEFAULT, 0, 0, nullptr, nullptr, ProgramInstance(),
+                            nullptr);
   if (frmMain == nullptr)
     throw std::runtime_error("The main window could not be created.");
   SetWindowLongPtrW(frmMain, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
@@ -197,20 +227,32 @@ TWin32MainForm::~TWin32MainForm() {
     DeleteObject(font_);
 }
 
+HWND& TWin32MainForm::Control(TFormControl control) {
+  switch (control) {
+    case TFormControl::cmdConvert:
+      return cmdConvert;
+    case TFormControl::Label3:
+      return Label3;
+    case TFormControl::txtStore:
+      return txtStore;
+    case TFormControl::cmdOpen:
+      return cmdOpen;
+    case TFormControl::cmboxStores:
+      return cmboxStores;
+    case TFormControl::Label1:
+      return Label1;
+    case TFormControl::cmboxMobile:
+      return cmboxMobile;
+    case TFormControl::Label2:
+      break;
+  }
+  return Label2;
+}
+
 void TWin32MainForm::CreateControls() {
-  cmdConvert = MakeControl(frmMain, L"BUTTON", L"&Convert", WS_VISIBLE | WS_TABSTOP | BS_PUSHBUTTON,
-                           kConvertId);
-  Label3 = MakeControl(frmMain, L"STATIC", L"&Nokia Ovi Stores:", WS_VISIBLE | SS_LEFT, kLabel3Id);
-  txtStore = MakeControl(frmMain, L"EDIT", L"", WS_TABSTOP | ES_AUTOHSCROLL, kStoreEditId,
-                         WS_EX_CLIENTEDGE);
-  cmdOpen = MakeControl(frmMain, L"BUTTON", L"&Open ...", WS_TABSTOP | BS_PUSHBUTTON, kOpenId);
-  cmboxStores = MakeControl(frmMain, L"COMBOBOX", L"",
-                            WS_VISIBLE | WS_TABSTOP | WS_VSCROLL | CBS_DROPDOWNLIST, kStoresId);
-  Label1 = MakeControl(frmMain, L"STATIC", L"&Phone IMEI:", WS_VISIBLE | SS_LEFT, kLabel1Id);
-  cmboxMobile = MakeControl(frmMain, L"COMBOBOX", L"",
-                            WS_VISIBLE | WS_TABSTOP | WS_VSCROLL | CBS_DROPDOWNLIST, kMobileId);
-  Label2 = MakeControl(frmMain, L"STATIC", L"",
-                       WS_VISIBLE | SS_LEFTNOWORDWRAP | SS_NOPREFIX | SS_NOTIFY, kLabel2Id);
+  // Made in tab order, which is the order the dialog manager goes through them.
+  for (const TFormControlLayout& layout : FormControls())
+    Control(layout.Control) = MakeControl(frmMain, layout);
 
   tooltip_ = CreateWindowExW(0, TOOLTIPS_CLASSW, nullptr, WS_POPUP | TTS_ALWAYSTIP, CW_USEDEFAULT,
                              CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, frmMain, nullptr,
@@ -225,15 +267,15 @@ void TWin32MainForm::ApplyDpi(UINT dpi) {
                       FALSE, DEFAULT_CHARSET, OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS,
                       DEFAULT_QUALITY, DEFAULT_PITCH | FF_DONTCARE, L"Tahoma");
   SendMessageW(frmMain, WM_SETFONT, reinterpret_cast<WPARAM>(font_), FALSE);
-  for (const TPlace& place : kPlaces) {
-    SendMessageW(this->*place.Control, WM_SETFONT, reinterpret_cast<WPARAM>(font_), TRUE);
-    Place(place);
+  for (const TFormControlLayout& layout : FormControls()) {
+    SendMessageW(Control(layout.Control), WM_SETFONT, reinterpret_cast<WPARAM>(font_), TRUE);
+    Place(layout);
   }
   if (old_font != nullptr)
     DeleteObject(old_font);
   ShowNoticeText();
 
-  RECT frame{0, 0, Scale(kClientWidth), Scale(kClientHeight)};
+  RECT frame{0, 0, Scale(kFormClientWidth), Scale(kFormClientHeight)};
   AdjustForDpi(frame, dpi);
   SetWindowPos(frmMain, nullptr, 0, 0, frame.right - frame.left, frame.bottom - frame.top,
                SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
@@ -244,17 +286,17 @@ int TWin32MainForm::Scale(int pixels) const {
 }
 
 // A label of no width is as wide as its text; a drop-down list gets room below its closed field.
-void TWin32MainForm::Place(const TPlace& place) {
-  HWND control = this->*place.Control;
-  int width = Scale(place.Width);
-  int height = Scale(place.Height);
-  if (place.Width == 0) {
+void TWin32MainForm::Place(const TFormControlLayout& layout) {
+  HWND control = Control(layout.Control);
+  int width = Scale(layout.Width);
+  int height = Scale(layout.Height);
+  if (layout.Width == 0) {
     const SIZE text = TextExtent(control, font_);
     width = text.cx;
     height = std::max<int>(text.cy, height);
   }
-  const bool combo = control == cmboxStores || control == cmboxMobile;
-  MoveWindow(control, Scale(place.Left), Scale(place.Top), width,
+  const bool combo = layout.Kind == TFormControlKind::DropDownList;
+  MoveWindow(control, Scale(layout.Left), Scale(layout.Top), width,
              combo ? height + Scale(kDropDownHeight) : height, TRUE);
   if (combo)  // the closed field: the list's item height plus the field's frame
     SendMessageW(control, CB_SETITEMHEIGHT, static_cast<WPARAM>(-1), height - 6);
@@ -464,14 +506,10 @@ bool TWin32MainForm::IsOwnWindow(HWND window) const {
 
 // A label's mnemonic moves the focus to its control only when that control can take it.
 bool TWin32MainForm::LabelMnemonic(wchar_t letter) {
-  HWND target = nullptr;
-  if (letter == L'n' || letter == L'N') {
-    target = txtStore;
-  } else if (letter == L'p' || letter == L'P') {
-    target = cmboxMobile;
-  } else {
+  const std::optional<TFormControl> buddy = MnemonicBuddy(letter);
+  if (!buddy)
     return false;
-  }
+  HWND target = Control(*buddy);
   if (IsWindowVisible(target) && IsWindowEnabled(target)) {
     SetFocus(target);
     if (target == txtStore)
@@ -486,7 +524,7 @@ bool TWin32MainForm::PreviewMessage(MSG& message) {
   switch (message.message) {
     case WM_KEYDOWN:
       if (message.wParam == VK_RETURN && message.hwnd == txtStore) {
-        char key = 13;
+        char key = kEnterKey;
         form_->txtStoreKeyPress(key);
         return true;
       }

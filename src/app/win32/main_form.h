@@ -8,20 +8,13 @@
 #include <mutex>
 #include <string>
 
+#include "app/main_form_layout.h"
 #include "app/main_window.h"
 #include "app/win32/win32_controls.h"
 #include "app/win32/win32_dialogs.h"
 #include "app/win32/win32_drop_target.h"
 
 namespace velmorra {
-
-class TWin32MainForm;
-
-// A control's place at 96 DPI; a width of 0 sizes a label to its text.
-struct TPlace {
-  HWND TWin32MainForm::*Control;
-  int Left, Top, Width, Height;
-};
 
 // The main window as a plain Win32 window driven by TfrmMain: a dialog frame with caption and
 // close button only around a 461 × 154 client area (at 96 DPI, scaled to the window's DPI), the
@@ -49,7 +42,8 @@ class TWin32MainForm : private IFormWindow {
   // Runs the message loop until the quit message; returns its exit code.
   int RunMessageLoop();
 
-  // The window and its controls, in their tab (z) order; the window owns them.
+  // The window and the controls of its form, in their tab (z) order (see FormControls); the
+  // window owns them.
   HWND frmMain = nullptr;
   HWND cmdConvert = nullptr;
   HWND Label3 = nullptr;
@@ -75,7 +69,8 @@ class TWin32MainForm : private IFormWindow {
   void ApplyDpi(UINT dpi);
   void ShowNoticeText();
   int Scale(int pixels) const;
-  void Place(const TPlace& place);
+  HWND& Control(TFormControl control);
+  void Place(const TFormControlLayout& layout);
   bool OnSetCursor();
   void OnCommand(WORD id, WORD code);
   LRESULT OnDropFiles(HDROP drop);

@@ -1,33 +1,27 @@
 #include "platform/output_file.h"
 
-#include <fcntl.h>
-#include <io.h>
 #include <windows.h>
 
 #include <algorithm>
+#include <memory>
 #include <set>
+#include <string>
 #include <utility>
 #include <vector>
 
 #include "platform/file_system.h"
+#include "platform/system_output_file.h"
 #include "platform/temporary_file_name.h"
 #include "platform/win32/file_identity.h"
 #include "platform/win32/wide_text.h"
 
 namespace velmorra {
 
-const int TOutputFile::kNotOpenError = ERROR_INVALID_HANDLE;
-
-// The file is written through a Windows handle that the C run-time's descriptor in descriptor_
-// owns (_open_osfhandle), so that closing the descriptor closes the handle.
+const int kFileNotOpenError = ERROR_INVALID_HANDLE;
 
 namespace {
 
 constexpr int kNameAttempts = 100;
-
-HANDLE HandleOf(int descriptor) {
-  return reinterpret_cast<HANDLE>(_get_osfhandle(descriptor));
-}
 
 // The names of the entries of `directory` (ending in a separator) that match `pattern`, with
 // their attributes.
@@ -82,135 +76,148 @@ void RemoveNewReplaceFileLeftovers(const std::string& directory,
   }
 }
 
+int LastError() {
+  return static_cast<int>(GetLastError());
+}
+
+// The file as Windows writes it: a named temporary file beside the target, held open without
+// sharing, that ReplaceFileW puts in the target's place.
+class TWindowsOutputFile : public TSystemOutputFile {
+ public:
+  TWindowsOutputFile() = default;
+  ~TWindowsOutputFile() override;
+  TWindowsOutputFile(const TWindowsOutputFile&) = delete;
+  TWindowsOutputFile& operator=(const TWindowsOutputFile&) = delete;
+
+  int Open(const std::string& path);
+
+  int Write(const char* data, size_t count, int64_t& position) override;
+  int Read(void* buffer, size_t count, int64_t& read_count) override;
+  int Size(int64_t& size) override;
+  int Seek(int64_t position, int64_t& reached) override;
+  int Truncate(int64_t size, int64_t position) override;
+  int Commit() override;
+  bool WritesInPlace() const override { return false; }
+  const std::string& TemporaryPath() const override { return temporary_path_; }
+
+ private:
+  void Close();
+  // Puts the closed temporary file at the target's path.
+  int Replace();
+
+  std::string target_path_;
+  std::string directory_path_;
+  std::string temporary_path_;
+  HANDLE handle_ = INVALID_HANDLE_VALUE;
+};
+
 }  // namespace
 
 // Windows always names its files: the temporary file has a name everywhere.
 void TOutputFile::UseNamedTemporaryFiles(bool) {}
 
-bool TOutputFile::Create(const std::string& path) {
-  Discard();
-  Reset();
+int CreateSystemOutputFile(const std::string& path, std::unique_ptr<TSystemOutputFile>& file) {
+  auto windows_file = std::make_unique<TWindowsOutputFile>();
+  if (const int error = windows_file->Open(path))
+    return error;
+  file = std::move(windows_file);
+  return 0;
+}
+
+int TWindowsOutputFile::Open(const std::string& path) {
   // ReplaceFileW wants full paths: a relative one fails.
   const std::string full_path = FullPathName(path);
-  SplitPath(full_path, directory_path_, target_name_);
-  if (target_name_.empty())
-    return Fail(path.empty() ? ERROR_PATH_NOT_FOUND : ERROR_ACCESS_DENIED);
+  std::string target_name;
+  SplitOutputPath(full_path, directory_path_, target_name);
+  if (target_name.empty())
+    return path.empty() ? ERROR_PATH_NOT_FOUND : ERROR_ACCESS_DENIED;
 
   const DWORD attributes = GetFileAttributesW(Widen(full_path).c_str());
   if (attributes != INVALID_FILE_ATTRIBUTES &&
       (attributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_READONLY)) != 0)
-    return Fail(ERROR_ACCESS_DENIED);
+    return ERROR_ACCESS_DENIED;
 
   RemoveLeftOverTemporaries(directory_path_);
   for (int attempt = 0; attempt < kNameAttempts; ++attempt) {
     const std::string candidate = directory_path_ + NewTemporaryFileName();
-    HANDLE handle = CreateFileW(Widen(candidate).c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr,
-                                CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (handle == INVALID_HANDLE_VALUE) {
+    handle_ = CreateFileW(Widen(candidate).c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr,
+                          CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (handle_ == INVALID_HANDLE_VALUE) {
       if (GetLastError() == ERROR_FILE_EXISTS)
         continue;
-      return Fail(static_cast<int>(GetLastError()));
-    }
-    descriptor_ = _open_osfhandle(reinterpret_cast<intptr_t>(handle), _O_BINARY);
-    if (descriptor_ < 0) {
-      CloseHandle(handle);
-      DeleteFileW(Widen(candidate).c_str());
-      return Fail(ERROR_TOO_MANY_OPEN_FILES);
+      return LastError();
     }
     target_path_ = full_path;
     temporary_path_ = candidate;
-    buffer_.reserve(kBlockSize);
-    return true;
+    return 0;
   }
-  return Fail(ERROR_FILE_EXISTS);
+  return ERROR_FILE_EXISTS;
 }
 
-bool TOutputFile::WriteAll(const char* data, size_t count) {
+int TWindowsOutputFile::Write(const char* data, size_t count, int64_t& position) {
   while (count > 0) {
     const DWORD chunk = static_cast<DWORD>(std::min<size_t>(count, 1u << 30));
     DWORD written = 0;
-    if (!WriteFile(HandleOf(descriptor_), data, chunk, &written, nullptr) || written == 0) {
-      write_failed_ = true;
+    if (!WriteFile(handle_, data, chunk, &written, nullptr) || written == 0) {
       // A write that takes nothing without saying why can only mean the disk is full.
-      return Fail(written == 0 && GetLastError() == ERROR_SUCCESS
-                      ? ERROR_DISK_FULL
-                      : static_cast<int>(GetLastError()));
+      return written == 0 && GetLastError() == ERROR_SUCCESS ? ERROR_DISK_FULL : LastError();
     }
     data += written;
     count -= written;
-    file_position_ += written;
+    position += written;
   }
-  return true;
+  return 0;
 }
 
-int64_t TOutputFile::Read(void* buffer, size_t count) {
-  if (!FlushBuffer())
-    return -1;
-  DWORD read_count = 0;
+int TWindowsOutputFile::Read(void* buffer, size_t count, int64_t& read_count) {
+  DWORD result = 0;
   const DWORD chunk = static_cast<DWORD>(std::min<size_t>(count, 1u << 30));
-  if (!ReadFile(HandleOf(descriptor_), buffer, chunk, &read_count, nullptr)) {
-    Fail(static_cast<int>(GetLastError()));
-    return -1;
-  }
-  file_position_ += read_count;
-  return read_count;
+  if (!ReadFile(handle_, buffer, chunk, &result, nullptr))
+    return LastError();
+  read_count = result;
+  return 0;
 }
 
-int64_t TOutputFile::Size() {
-  if (!FlushBuffer())
-    return -1;
-  LARGE_INTEGER size;
-  if (!GetFileSizeEx(HandleOf(descriptor_), &size)) {
-    Fail(static_cast<int>(GetLastError()));
-    return -1;
-  }
-  return size.QuadPart;
+int TWindowsOutputFile::Size(int64_t& size) {
+  LARGE_INTEGER file_size;
+  if (!GetFileSizeEx(handle_, &file_size))
+    return LastError();
+  size = file_size.QuadPart;
+  return 0;
 }
 
-bool TOutputFile::SeekTo(int64_t position) {
-  if (position == Position())
-    return !write_failed_;
-  if (!FlushBuffer())
-    return false;
-  LARGE_INTEGER distance, reached;
+int TWindowsOutputFile::Seek(int64_t position, int64_t& reached) {
+  LARGE_INTEGER distance, offset;
   distance.QuadPart = position;
-  if (!SetFilePointerEx(HandleOf(descriptor_), distance, &reached, FILE_BEGIN))
-    return Fail(static_cast<int>(GetLastError()));
-  file_position_ = reached.QuadPart;
-  return true;
+  if (!SetFilePointerEx(handle_, distance, &offset, FILE_BEGIN))
+    return LastError();
+  reached = offset.QuadPart;
+  return 0;
 }
 
-bool TOutputFile::Truncate(int64_t size) {
-  if (!FlushBuffer())
-    return false;
+int TWindowsOutputFile::Truncate(int64_t size, int64_t position) {
   // The end of file is set at the file pointer: move it there and back.
-  const HANDLE handle = HandleOf(descriptor_);
-  LARGE_INTEGER end, position;
+  LARGE_INTEGER end, offset;
   end.QuadPart = size;
-  position.QuadPart = file_position_;
-  if (!SetFilePointerEx(handle, end, nullptr, FILE_BEGIN) || !SetEndOfFile(handle)) {
-    const int error = static_cast<int>(GetLastError());
-    SetFilePointerEx(handle, position, nullptr, FILE_BEGIN);
-    return Fail(error);
+  offset.QuadPart = position;
+  if (!SetFilePointerEx(handle_, end, nullptr, FILE_BEGIN) || !SetEndOfFile(handle_)) {
+    const int error = LastError();
+    SetFilePointerEx(handle_, offset, nullptr, FILE_BEGIN);
+    return error;
   }
-  if (!SetFilePointerEx(handle, position, nullptr, FILE_BEGIN))
-    return Fail(static_cast<int>(GetLastError()));
-  return true;
+  if (!SetFilePointerEx(handle_, offset, nullptr, FILE_BEGIN))
+    return LastError();
+  return 0;
 }
 
-bool TOutputFile::Commit() {
-  if (!FlushBuffer()) {
-    Discard();
-    return false;
-  }
-  if (!FlushFileBuffers(HandleOf(descriptor_))) {
-    Fail(static_cast<int>(GetLastError()));
-    Discard();
-    return false;
-  }
-  _close(descriptor_);
-  descriptor_ = -1;
+int TWindowsOutputFile::Commit() {
+  if (!FlushFileBuffers(handle_))
+    return LastError();
+  Close();
+  return Replace();
+}
 
+int TWindowsOutputFile::Replace() {
   const std::wstring target = Widen(target_path_);
   const std::wstring temporary = Widen(temporary_path_);
   // ReplaceFileW keeps the replaced file's security and attributes.
@@ -218,37 +225,36 @@ bool TOutputFile::Commit() {
   if (ReplaceFileW(target.c_str(), temporary.c_str(), nullptr, REPLACEFILE_IGNORE_MERGE_ERRORS,
                    nullptr, nullptr)) {
     temporary_path_.clear();
-    return true;
+    return 0;
   }
-  Fail(static_cast<int>(GetLastError()));
+  int error = LastError();
   RemoveNewReplaceFileLeftovers(directory_path_, replace_files_before);
   // With no file to replace, or with the old file gone while the new one could not take its
   // name, the new one moves there; while the old file is still there it stays as it was.
   if (GetFileAttributesW(target.c_str()) == INVALID_FILE_ATTRIBUTES) {
     if (MoveFileExW(temporary.c_str(), target.c_str(), MOVEFILE_WRITE_THROUGH)) {
       temporary_path_.clear();
-      error_number_ = 0;
-      return true;
+      return 0;
     }
-    Fail(static_cast<int>(GetLastError()));
+    error = LastError();
     // Then the temporary file holds the only copy of the data: it stays.
-    if (GetLastError() != ERROR_FILE_NOT_FOUND)
+    if (error != ERROR_FILE_NOT_FOUND)
       temporary_path_.clear();
   }
-  Discard();
-  return false;
+  return error;
 }
 
-void TOutputFile::Discard() {
-  if (descriptor_ >= 0) {
-    _close(descriptor_);
-    descriptor_ = -1;
+void TWindowsOutputFile::Close() {
+  if (handle_ != INVALID_HANDLE_VALUE) {
+    CloseHandle(handle_);
+    handle_ = INVALID_HANDLE_VALUE;
   }
-  if (!temporary_path_.empty()) {
+}
+
+TWindowsOutputFile::~TWindowsOutputFile() {
+  Close();
+  if (!temporary_path_.empty())
     DeleteFileW(Widen(temporary_path_).c_str());
-    temporary_path_.clear();
-  }
-  buffer_.clear();
 }
 
 }  // namespace velmorra

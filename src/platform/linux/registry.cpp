@@ -1,4 +1,4 @@
-#include "platform/posix/wine_registry.h"
+#include "platform/linux/wine_registry.h"
 
 #include <algorithm>
 #include <cstdlib>
@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "platform/environment_references.h"
+#include "platform/hex_digit.h"
 #include "platform/lower_case.h"
 #include "platform/text_encoding.h"
 #include "platform/user_folders.h"
@@ -90,92 +91,90 @@ std::vector<std::string_view> KeyPathParts(std::string_view path) {
   return parts;
 }
 
-int HexDigitValue(char c) {
-  if (c >= '0' && c <= '9')
-    return c - '0';
-  if (c >= 'a' && c <= 'f')
-    return c - 'a' + 10;
-  if (c >= 'A' && c <= 'F')
-    return c - 'A' + 10;
-  return -1;
+// The control character that a one-letter escape such as \n stands for, if `letter` is one.
+std::optional<char16_t> ControlEscape(char letter) {
+  switch (letter) {
+    case 'a':
+      return u'\a';
+    case 'b':
+      return u'\b';
+    case 'e':
+      return u'\x1b';
+    case 'f':
+      return u'\f';
+    case 'n':
+      return u'\n';
+    case 'r':
+      return u'\r';
+    case 't':
+      return u'\t';
+    case 'v':
+      return u'\v';
+    default:
+      return std::nullopt;
+  }
+}
+
+// The code unit of a \x escape whose digits start at `pos`, leaving `pos` after them. Wine writes
+// up to four hex digits; a braced form is read as well.
+char16_t ReadHexEscape(std::string_view line, size_t& pos) {
+  const bool braced = pos < line.size() && line[pos] == '{';
+  if (braced)
+    ++pos;
+  unsigned value = 0;
+  for (int digits = 0; pos < line.size() && (braced || digits < 4); ++digits, ++pos) {
+    const int digit = HexDigitValue(line[pos]);
+    if (digit < 0)
+      break;
+    value = (value << 4) | static_cast<unsigned>(digit);
+  }
+  if (braced && pos < line.size() && line[pos] == '}')
+    ++pos;
+  return static_cast<char16_t>(value);
+}
+
+// The code unit of an octal escape of up to three digits whose first, `first`, was read; `pos` is
+// left after the others.
+char16_t ReadOctalEscape(std::string_view line, size_t& pos, char first) {
+  unsigned value = static_cast<unsigned>(first - '0');
+  for (int digits = 1; digits < 3 && pos < line.size() && line[pos] >= '0' && line[pos] <= '7';
+       ++digits, ++pos) {
+    value = value * 8 + static_cast<unsigned>(line[pos] - '0');
+  }
+  return static_cast<char16_t>(value);
+}
+
+// The code unit that the escape `escape` stands for, reading what follows it from `pos`; nothing
+// for an escape that stands for the character itself (\\, \", \[ and \]).
+std::optional<char16_t> EscapedUnit(std::string_view line, size_t& pos, char escape) {
+  if (escape == 'x')
+    return ReadHexEscape(line, pos);
+  if (escape >= '0' && escape <= '7')
+    return ReadOctalEscape(line, pos, escape);
+  return ControlEscape(escape);
 }
 
 // Reads Wine's escaped text from `line` at `pos` up to the unescaped `end` character and leaves
 // `pos` just after it. Plain bytes are UTF-8; escapes stand for UTF-16 code units. False when the
 // end character is missing.
 bool ParseEscapedText(std::string_view line, size_t& pos, char end, std::u16string& text) {
-  std::string plain;
-  const auto flush_plain = [&] {
-    text += AnsiToUtf16(plain);
-    plain.clear();
-  };
+  std::string plain;  // the bytes since the last escape, decoded together
   while (pos < line.size() && line[pos] != end) {
     if (line[pos] != '\\') {
       plain.push_back(line[pos++]);
       continue;
     }
-    flush_plain();
+    text += AnsiToUtf16(plain);
+    plain.clear();
     if (++pos >= line.size())
       return false;
     const char escape = line[pos++];
-    switch (escape) {
-      case 'a':
-        text.push_back(u'\a');
-        break;
-      case 'b':
-        text.push_back(u'\b');
-        break;
-      case 'e':
-        text.push_back(u'\x1b');
-        break;
-      case 'f':
-        text.push_back(u'\f');
-        break;
-      case 'n':
-        text.push_back(u'\n');
-        break;
-      case 'r':
-        text.push_back(u'\r');
-        break;
-      case 't':
-        text.push_back(u'\t');
-        break;
-      case 'v':
-        text.push_back(u'\v');
-        break;
-      case 'x': {
-        // Wine writes up to four hex digits; a braced form is read as well.
-        const bool braced = pos < line.size() && line[pos] == '{';
-        if (braced)
-          ++pos;
-        unsigned value = 0;
-        for (int digits = 0; pos < line.size() && (braced || digits < 4); ++digits, ++pos) {
-          const int digit = HexDigitValue(line[pos]);
-          if (digit < 0)
-            break;
-          value = (value << 4) | static_cast<unsigned>(digit);
-        }
-        if (braced && pos < line.size() && line[pos] == '}')
-          ++pos;
-        text.push_back(static_cast<char16_t>(value));
-        break;
-      }
-      default:
-        if (escape >= '0' && escape <= '7') {
-          unsigned value = static_cast<unsigned>(escape - '0');
-          for (int digits = 1;
-               digits < 3 && pos < line.size() && line[pos] >= '0' && line[pos] <= '7';
-               ++digits, ++pos) {
-            value = value * 8 + static_cast<unsigned>(line[pos] - '0');
-          }
-          text.push_back(static_cast<char16_t>(value));
-        } else {
-          // \\, \", \[ and \] stand for the character itself.
-          plain.push_back(escape);
-        }
-    }
+    if (const std::optional<char16_t> unit = EscapedUnit(line, pos, escape))
+      text.push_back(*unit);
+    else
+      plain.push_back(escape);
   }
-  flush_plain();
+  text += AnsiToUtf16(plain);
   if (pos >= line.size())
     return false;
   ++pos;

@@ -67,7 +67,7 @@ struct TKeptAttributesCase {
 
 constexpr uid_t kSelf = static_cast<uid_t>(-2);
 
-TEST(OutputFilePosixTest, ReplacementKeepsThePermissionsOwnerAndGroup) {
+TEST(OutputFileLinuxTest, ReplacementKeepsThePermissionsOwnerAndGroup) {
   const bool superuser = geteuid() == 0;
   const uid_t me = geteuid();
   const gid_t my_group = getegid();
@@ -111,7 +111,7 @@ TEST(OutputFilePosixTest, ReplacementKeepsThePermissionsOwnerAndGroup) {
 // A run killed while writing leaves no file without a name, and its named temporary file is
 // removed by the next run in that folder; files of a run still writing, and files that only
 // look alike, stay.
-TEST(OutputFilePosixTest, TemporaryFilesOfKilledRunsAreRemovedByTheNext) {
+TEST(OutputFileLinuxTest, TemporaryFilesOfKilledRunsAreRemovedByTheNext) {
   for (const bool named : {false, true}) {
     SCOPED_TRACE(named ? "named" : "nameless");
     const TNamedTemporaryFiles named_files(named);
@@ -149,7 +149,7 @@ TEST(OutputFilePosixTest, TemporaryFilesOfKilledRunsAreRemovedByTheNext) {
 
 // A FIFO named like a leftover (another user's, read-only: opening it waits for a writer) is
 // neither waited for nor removed.
-TEST(OutputFilePosixTest, FifoNamedLikeALeftoverIsLeftAloneWithoutWaiting) {
+TEST(OutputFileLinuxTest, FifoNamedLikeALeftoverIsLeftAloneWithoutWaiting) {
   TTempDirectory directory;
   const std::string fifo = directory.File(".velmorra-ABCDEFGH.tmp");
   const int status = ExitStatusOf(directory.Path(), true, [&] {
@@ -174,7 +174,7 @@ struct TInPlaceCase {
 
 // In a folder that takes no new file, a file that may be written is written in place; a new
 // file or a read-only one still cannot be made.
-TEST(OutputFilePosixTest, WritableFileInAFolderWithoutRoomForNewFilesIsWrittenInPlace) {
+TEST(OutputFileLinuxTest, WritableFileInAFolderWithoutRoomForNewFilesIsWrittenInPlace) {
   const std::vector<TInPlaceCase> cases = {
       {"old bytes that are longer", 0640, 0, "new"},
       {nullptr, 0, EACCES, nullptr},

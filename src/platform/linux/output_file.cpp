@@ -8,12 +8,15 @@
 
 #include <cerrno>
 #include <cstring>
+#include <memory>
+#include <string>
 
+#include "platform/system_output_file.h"
 #include "platform/temporary_file_name.h"
 
 namespace velmorra {
 
-const int TOutputFile::kNotOpenError = EBADF;
+const int kFileNotOpenError = EBADF;
 
 namespace {
 
@@ -78,26 +81,72 @@ void SyncDirectory(int directory) {
   close(descriptor);
 }
 
+// The file as Linux writes it: a file without a name (O_TMPFILE) in the target's directory where
+// the file system allows that, else a named one; linked or renamed into place by Commit.
+class TLinuxOutputFile : public TSystemOutputFile {
+ public:
+  TLinuxOutputFile() = default;
+  ~TLinuxOutputFile() override;
+  TLinuxOutputFile(const TLinuxOutputFile&) = delete;
+  TLinuxOutputFile& operator=(const TLinuxOutputFile&) = delete;
+
+  int Open(const std::string& path);
+
+  int Write(const char* data, size_t count, int64_t& position) override;
+  int Read(void* buffer, size_t count, int64_t& read_count) override;
+  int Size(int64_t& size) override;
+  int Seek(int64_t position, int64_t& reached) override;
+  int Truncate(int64_t size, int64_t position) override;
+  int Commit() override;
+  bool WritesInPlace() const override { return in_place_; }
+  const std::string& TemporaryPath() const override { return temporary_path_; }
+
+ private:
+  int OpenTemporary();
+  int OpenNamedTemporary(int mode);
+  int OpenInPlace();
+  int GiveReplacedAttributes();
+  int LinkNamelessFile();
+
+  std::string target_name_;
+  std::string directory_path_;
+  std::string temporary_name_;  // in the directory; empty while the file has no name
+  std::string temporary_path_;
+  int directory_ = -1;
+  int descriptor_ = -1;
+  bool in_place_ = false;
+  // The permissions, owner and group of the file being replaced, when there is one.
+  bool replaces_file_ = false;
+  mode_t replaced_mode_ = 0;
+  uid_t replaced_owner_ = 0;
+  gid_t replaced_group_ = 0;
+};
+
 }  // namespace
 
 void TOutputFile::UseNamedTemporaryFiles(bool named) {
   named_temporary_files_only = named;
 }
 
-bool TOutputFile::Create(const std::string& path) {
-  Discard();
-  Reset();
-  SplitPath(path, directory_path_, target_name_);
-  target_path_ = path;
+int CreateSystemOutputFile(const std::string& path, std::unique_ptr<TSystemOutputFile>& file) {
+  auto linux_file = std::make_unique<TLinuxOutputFile>();
+  if (const int error = linux_file->Open(path))
+    return error;
+  file = std::move(linux_file);
+  return 0;
+}
+
+int TLinuxOutputFile::Open(const std::string& path) {
+  SplitOutputPath(path, directory_path_, target_name_);
   if (target_name_.empty())
-    return Fail(path.empty() ? ENOENT : EISDIR);
+    return path.empty() ? ENOENT : EISDIR;
 
   struct stat existing;
   if (stat(path.c_str(), &existing) == 0) {
     if (S_ISDIR(existing.st_mode))
-      return Fail(EISDIR);
+      return EISDIR;
     if (faccessat(AT_FDCWD, path.c_str(), W_OK, AT_EACCESS) != 0)
-      return Fail(errno);
+      return errno;
     replaces_file_ = true;
     replaced_mode_ = existing.st_mode & 0777;
     replaced_owner_ = existing.st_uid;
@@ -107,43 +156,36 @@ bool TOutputFile::Create(const std::string& path) {
   directory_ = open(directory_path_.empty() ? "." : directory_path_.c_str(),
                     O_PATH | O_DIRECTORY | O_CLOEXEC);
   if (directory_ < 0)
-    return Fail(errno);
+    return errno;
   RemoveLeftOverTemporaries(directory_);
-  const bool opened =
-      OpenTemporary(replaces_file_) ||
-      (replaces_file_ && (error_number_ == EACCES || error_number_ == EPERM) && OpenInPlace());
-  if (!opened) {
-    const int error_number = error_number_;
-    Discard();
-    return Fail(error_number);
-  }
-  buffer_.reserve(kBlockSize);
-  error_number_ = 0;
-  return true;
+  const int error = OpenTemporary();
+  if (error == 0 || !replaces_file_ || (error != EACCES && error != EPERM))
+    return error;
+  return OpenInPlace();
 }
 
 // A file that replaces another is made private until Commit gives it that file's permissions;
 // a new one gets the permissions of every new file.
-bool TOutputFile::OpenTemporary(bool replaces_file) {
-  const int mode = replaces_file ? 0600 : 0666;
+int TLinuxOutputFile::OpenTemporary() {
+  const int mode = replaces_file_ ? 0600 : 0666;
   if (!named_temporary_files_only) {
     descriptor_ = openat(directory_, ".", O_TMPFILE | O_RDWR | O_CLOEXEC, mode);
     if (descriptor_ >= 0) {
       LockTemporary(descriptor_);
-      return true;
+      return 0;
     }
   }
   return OpenNamedTemporary(mode);
 }
 
-bool TOutputFile::OpenNamedTemporary(int mode) {
+int TLinuxOutputFile::OpenNamedTemporary(int mode) {
   for (int attempt = 0; attempt < kNameAttempts; ++attempt) {
     const std::string name = NewTemporaryFileName();
     descriptor_ = openat(directory_, name.c_str(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, mode);
     if (descriptor_ < 0) {
       if (errno == EEXIST)
         continue;
-      return Fail(errno);
+      return errno;
     }
     if (!LockTemporary(descriptor_)) {
       // Taken for a leftover between its creation and the lock; whoever holds it removes it.
@@ -153,87 +195,70 @@ bool TOutputFile::OpenNamedTemporary(int mode) {
     }
     temporary_name_ = name;
     temporary_path_ = directory_path_ + name;
-    return true;
+    return 0;
   }
-  return Fail(EEXIST);
+  return EEXIST;
 }
 
-bool TOutputFile::OpenInPlace() {
+int TLinuxOutputFile::OpenInPlace() {
   descriptor_ = openat(directory_, target_name_.c_str(), O_RDWR | O_TRUNC | O_CLOEXEC);
   if (descriptor_ < 0)
-    return Fail(errno);
+    return errno;
   in_place_ = true;
-  return true;
+  return 0;
 }
 
-bool TOutputFile::WriteAll(const char* data, size_t count) {
+int TLinuxOutputFile::Write(const char* data, size_t count, int64_t& position) {
   while (count > 0) {
     const ssize_t written = write(descriptor_, data, count);
     if (written < 0 && errno == EINTR)
       continue;
-    if (written <= 0) {
-      write_failed_ = true;
-      // A write that takes nothing without saying why can only mean the disk is full.
-      return Fail(written < 0 ? errno : ENOSPC);
-    }
+    // A write that takes nothing without saying why can only mean the disk is full.
+    if (written <= 0)
+      return written < 0 ? errno : ENOSPC;
     data += written;
     count -= static_cast<size_t>(written);
-    file_position_ += written;
+    position += written;
   }
-  return true;
+  return 0;
 }
 
-int64_t TOutputFile::Read(void* buffer, size_t count) {
-  if (!FlushBuffer())
-    return -1;
-  ssize_t read_count;
+int TLinuxOutputFile::Read(void* buffer, size_t count, int64_t& read_count) {
+  ssize_t result;
   do {
-    read_count = read(descriptor_, buffer, count);
-  } while (read_count < 0 && errno == EINTR);
-  if (read_count < 0) {
-    Fail(errno);
-    return -1;
-  }
-  file_position_ += read_count;
-  return read_count;
+    result = read(descriptor_, buffer, count);
+  } while (result < 0 && errno == EINTR);
+  if (result < 0)
+    return errno;
+  read_count = result;
+  return 0;
 }
 
-int64_t TOutputFile::Size() {
-  if (!FlushBuffer())
-    return -1;
+int TLinuxOutputFile::Size(int64_t& size) {
   struct stat status;
-  if (fstat(descriptor_, &status) != 0) {
-    Fail(errno);
-    return -1;
-  }
-  return status.st_size;
+  if (fstat(descriptor_, &status) != 0)
+    return errno;
+  size = status.st_size;
+  return 0;
 }
 
-bool TOutputFile::SeekTo(int64_t position) {
-  if (position == Position())
-    return !write_failed_;
-  if (!FlushBuffer())
-    return false;
-  const off_t reached = lseek(descriptor_, position, SEEK_SET);
-  if (reached < 0)
-    return Fail(errno);
-  file_position_ = reached;
-  return true;
+int TLinuxOutputFile::Seek(int64_t position, int64_t& reached) {
+  const off_t offset = lseek(descriptor_, position, SEEK_SET);
+  if (offset < 0)
+    return errno;
+  reached = offset;
+  return 0;
 }
 
-bool TOutputFile::Truncate(int64_t size) {
-  if (!FlushBuffer())
-    return false;
-  if (ftruncate(descriptor_, size) != 0)
-    return Fail(errno);
-  return true;
+int TLinuxOutputFile::Truncate(int64_t size, int64_t) {
+  return ftruncate(descriptor_, size) == 0 ? 0 : errno;
 }
 
 // The owner and group go first: a change of owner may clear permission bits.
-bool TOutputFile::GiveReplacedAttributes() {
+int TLinuxOutputFile::GiveReplacedAttributes() {
   struct stat status;
   if (fstat(descriptor_, &status) != 0)
-    return Fail(errno);
+    return errno;
   mode_t mode = replaced_mode_;
   if (status.st_uid != replaced_owner_ || status.st_gid != replaced_group_) {
     // Only a privileged process may give a file away; a user may still give it a group of theirs.
@@ -242,14 +267,12 @@ bool TOutputFile::GiveReplacedAttributes() {
       mode &= ~static_cast<mode_t>(070);
     }
   }
-  if (fchmod(descriptor_, mode) != 0)
-    return Fail(errno);
-  return true;
+  return fchmod(descriptor_, mode) == 0 ? 0 : errno;
 }
 
 // The file gets a short name of its own first: a link never replaces an existing name, a rename
 // does.
-bool TOutputFile::LinkNamelessFile() {
+int TLinuxOutputFile::LinkNamelessFile() {
   const std::string descriptor_path = "/proc/self/fd/" + std::to_string(descriptor_);
   for (int attempt = 0; attempt < kNameAttempts; ++attempt) {
     const std::string name = NewTemporaryFileName();
@@ -260,35 +283,30 @@ bool TOutputFile::LinkNamelessFile() {
     if (linked == 0) {
       temporary_name_ = name;
       temporary_path_ = directory_path_ + name;
-      return true;
+      return 0;
     }
     if (errno != EEXIST)
-      return Fail(errno);
+      return errno;
   }
-  return Fail(EEXIST);
+  return EEXIST;
 }
 
-bool TOutputFile::Commit() {
-  const bool committed = [this] {
-    if (!FlushBuffer())
-      return false;
-    if (fsync(descriptor_) != 0)
-      return Fail(errno);
-    if (in_place_)
-      return true;
-    if (replaces_file_ && !GiveReplacedAttributes())
-      return false;
-    if (temporary_name_.empty() && !LinkNamelessFile())
-      return false;
+int TLinuxOutputFile::Commit() {
+  if (fsync(descriptor_) != 0)
+    return errno;
+  if (!in_place_) {
+    if (replaces_file_) {
+      if (const int error = GiveReplacedAttributes())
+        return error;
+    }
+    if (temporary_name_.empty()) {
+      if (const int error = LinkNamelessFile())
+        return error;
+    }
     if (renameat(directory_, temporary_name_.c_str(), directory_, target_name_.c_str()) != 0)
-      return Fail(errno);
+      return errno;
     temporary_name_.clear();
     temporary_path_.clear();
-    return true;
-  }();
-  if (!committed) {
-    Discard();
-    return false;
   }
   const int descriptor = descriptor_;
   descriptor_ = -1;
@@ -296,25 +314,16 @@ bool TOutputFile::Commit() {
   close(descriptor);
   if (!in_place_)
     SyncDirectory(directory_);
-  Discard();
-  return true;
+  return 0;
 }
 
-void TOutputFile::Discard() {
-  if (descriptor_ >= 0) {
+TLinuxOutputFile::~TLinuxOutputFile() {
+  if (descriptor_ >= 0)
     close(descriptor_);
-    descriptor_ = -1;
-  }
-  if (!temporary_name_.empty()) {
+  if (!temporary_name_.empty())
     unlinkat(directory_, temporary_name_.c_str(), 0);
-    temporary_name_.clear();
-    temporary_path_.clear();
-  }
-  if (directory_ >= 0) {
+  if (directory_ >= 0)
     close(directory_);
-    directory_ = -1;
-  }
-  buffer_.clear();
 }
 
 }  // namespace velmorra

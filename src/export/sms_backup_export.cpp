@@ -24,28 +24,28 @@ namespace {
 // The library's answer to a step when the statement has no more rows.
 constexpr int32_t kSqliteDone = 101;
 
-// Prepares the query of the phone choice: every SMS for "All Phones" (index 0), otherwise the SMS
-// of the phone whose IMEI, as the phone list shows it, is `PhoneText` (PhoneCondition). Only the
-// columns the export reads are selected, or, when `counted`, their number.
-void PrepareMessages(TLite3ResultSet& messages, int PhoneIndex, const std::string& PhoneText,
-                     bool counted = false) {
+// The rows of the phone choice, as the FROM and WHERE of a query: every SMS for "All Phones"
+// (index 0), otherwise the SMS of the phone whose IMEI, as the phone list shows it, is `PhoneText`
+// (PhoneCondition, which reads the schema through `query`).
+std::string MessageRowsSql(TLite3ResultSet& query, int PhoneIndex, const std::string& PhoneText) {
   std::string rows = " FROM MessageEx WHERE type = 'SMS'";
   if (PhoneIndex != 0)
-    rows += " AND " + PhoneCondition(messages, PhoneText);
-  if (counted)
-    messages.Prepare("SELECT COUNT(*)" + rows);
-  else if (messages.Prepare("SELECT *" + rows))
+    rows += " AND " + PhoneCondition(query, PhoneText);
+  return rows;
+}
+
+// Prepares the query of `rows` on `messages`, selecting only the columns the export reads.
+void PrepareMessages(TLite3ResultSet& messages, const std::string& rows) {
+  if (messages.Prepare("SELECT *" + rows))
     messages.Prepare("SELECT " + MessageColumnsSql(messages.Columns) + rows);
 }
 
-// Tells `Progress` how many messages the query of the phone choice gives, when it asks.
-void CountMessages(TLite3Db& db, int PhoneIndex, const std::string& PhoneText,
-                   TWorkProgress* Progress) {
+// Tells `Progress` how many messages `rows` holds, when it asks.
+void CountMessages(TLite3Db& db, const std::string& rows, TWorkProgress* Progress) {
   if (Progress == nullptr || !Progress->Total || Progress->Cancelled())
     return;
   TLite3ResultSet& count = *db.NewResultSet();
-  PrepareMessages(count, PhoneIndex, PhoneText, true);
-  if (count.ErrorCode == 0 && count.Step())
+  if (count.Prepare("SELECT COUNT(*)" + rows) && count.Step())
     Progress->Total(count.ColumnInteger(0));
   delete &count;
 }
@@ -237,14 +237,15 @@ TExportResult ExportSmsBackup(const std::string& DatastoreFile, int PhoneIndex,
     return {};
 
   const TInterruptOnCancel interruptible(Progress, db);
-  CountMessages(db, PhoneIndex, PhoneText, Progress);
+  TLite3ResultSet& messages = *db.NewResultSet();
+  const std::string rows = MessageRowsSql(messages, PhoneIndex, PhoneText);
+  CountMessages(db, rows, Progress);
   if (IsCancelled(Progress))
     return {};
 
   // A backup that silently lacks messages would be trusted and the phone's messages lost: a query
   // that fails (no MessageEx, not a database, still locked) ends the run without a file.
-  TLite3ResultSet& messages = *db.NewResultSet();
-  PrepareMessages(messages, PhoneIndex, PhoneText);
+  PrepareMessages(messages, rows);
   const IXMLDocumentPtr document =
       messages.ErrorCode == 0 ? BuildBackupDocument(messages, result.MessageCount, Progress)
                               : nullptr;

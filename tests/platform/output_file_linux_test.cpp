@@ -128,19 +128,9 @@ TEST(OutputFileLinuxTest, TemporaryFilesOfKilledRunsAreRemovedByTheNext) {
     EXPECT_EQ(status, -1) << "the writer was not killed";
     EXPECT_EQ(FileNamesIn(directory.Path()).size(), named ? 2u : 1u);
 
-    const std::vector<std::string>& look_alikes = testing::kTemporaryLookAlikes;
-    for (const std::string& name : look_alikes)
-      WriteFileBytes(directory.File(name), "kept");
     TOutputFile still_writing;
-    ASSERT_TRUE(still_writing.Create(directory.File("other.xml")));
-    TOutputFile next;
-    ASSERT_TRUE(next.Create(directory.File("next.xml")));
-    next.Discard();
-
-    std::set<std::string> expected(look_alikes.begin(), look_alikes.end());
+    std::set<std::string> expected = testing::NamesKeptByTheNextRun(directory.Path(), still_writing);
     expected.insert("sms.xml");
-    if (named)
-      expected.insert(still_writing.TemporaryPath().substr(directory.Path().size()));
     const std::vector<std::string> names = FileNamesIn(directory.Path());
     EXPECT_EQ(std::set<std::string>(names.begin(), names.end()), expected);
     EXPECT_EQ(ReadFileBytes(path), "old");

@@ -2,8 +2,8 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 
-#include <algorithm>
 #include <filesystem>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -129,21 +129,11 @@ TEST(Win32OutputFile, TargetNamesOfEveryLengthUpToTheLimitAreWritten) {
 TEST(Win32OutputFile, TemporaryFilesOfKilledRunsAreRemovedByTheNext) {
   TTempDirectory directory;
   WriteFileBytes(directory.File(".velmorra-AbCd1234.tmp"), "left by a killed run");
-  const std::vector<std::string>& look_alikes = testing::kTemporaryLookAlikes;
-  for (const std::string& name : look_alikes)
-    WriteFileBytes(directory.File(name), "kept");
   TOutputFile still_writing;
-  ASSERT_TRUE(still_writing.Create(directory.File("other.xml")));
-  TOutputFile next;
-  ASSERT_TRUE(next.Create(directory.File("next.xml")));
-  next.Discard();
-
-  std::vector<std::string> expected = look_alikes;
-  expected.push_back(still_writing.TemporaryPath().substr(directory.Path().size()));
-  std::vector<std::string> names = FilesIn(directory.Path());
-  std::sort(expected.begin(), expected.end());
-  std::sort(names.begin(), names.end());
-  EXPECT_EQ(names, expected);
+  const std::set<std::string> expected =
+      testing::NamesKeptByTheNextRun(directory.Path(), still_writing);
+  const std::vector<std::string> names = FilesIn(directory.Path());
+  EXPECT_EQ(std::set<std::string>(names.begin(), names.end()), expected);
 }
 
 // A link named like a leftover (made by CTest, as Wine cannot) is neither followed nor removed:

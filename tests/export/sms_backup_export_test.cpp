@@ -24,6 +24,7 @@ namespace {
 
 using ::testing::ElementsAre;
 using ::testing::HasSubstr;
+using testing::FileNamesIn;
 using testing::TMessageDatastore;
 using testing::TRecordingMessageBoxes;
 using testing::TTempDirectory;
@@ -36,14 +37,6 @@ void WriteOneSms(const std::string& path, const std::string& imei = "35693803564
                     {"SentReceivedTimestamp", 40179.5},
                     {"Status", 1},
                     {"Text", "Hello"}});
-}
-
-std::vector<std::string> FilesIn(const std::string& directory) {
-  std::vector<std::string> names;
-  for (const auto& entry : std::filesystem::directory_iterator(directory)) {
-    names.push_back(entry.path().filename().string());
-  }
-  return names;
 }
 
 TEST(IsSentStatus, TakesBitZeroAsTheMarkOfASentMessage) {
@@ -83,7 +76,7 @@ TEST_P(ExportSmsBackupFailure, ShowsTheErrorAndWritesNothing) {
   ASSERT_EQ(messages.Shown.size(), 1u);
   EXPECT_EQ(messages.Shown[0].first, TMessageBoxKind::Error);
   EXPECT_EQ(messages.Shown[0].second, GetParam().Message(path));
-  EXPECT_THAT(FilesIn(output.Path()), ElementsAre("sms_All Phones.xml"));
+  EXPECT_THAT(FileNamesIn(output.Path()), ElementsAre("sms_All Phones.xml"));
   EXPECT_EQ(testing::ReadFileBytes(output.File("sms_All Phones.xml")), "an earlier backup");
   EXPECT_EQ(std::filesystem::exists(path), existed) << "no database is created";
   if (regular_file) {
@@ -187,7 +180,7 @@ TEST(ExportSmsBackup, WithoutTheLibraryShowsTheLoadError) {
   EXPECT_FALSE(result.Written);
   EXPECT_THAT(messages.Texts(),
               ElementsAre("Error openin datastore. Error was: Failed to load DLL library."));
-  EXPECT_TRUE(FilesIn(output.Path()).empty());
+  EXPECT_TRUE(FileNamesIn(output.Path()).empty());
 }
 
 TEST(ExportSmsBackup, BareFileNameIsLookedForInTheProgramDirectoryNotTheCurrentOne) {
@@ -221,7 +214,7 @@ TEST(ExportSmsBackup, PhoneTextCannotSteerTheFileElsewhere) {
   ASSERT_TRUE(result.Written);
   EXPECT_THAT(result.FileName, ::testing::StartsWith(output.File("sms_.._x_y_z________")));
   EXPECT_EQ(result.MessageCount, 1) << "the query still uses the stored text";
-  EXPECT_THAT(FilesIn(output.Path()), ElementsAre(result.FileName.substr(output.Path().size())));
+  EXPECT_THAT(FileNamesIn(output.Path()), ElementsAre(result.FileName.substr(output.Path().size())));
 }
 
 // The value of the first attribute `name` in `xml`; empty when there is none.
@@ -308,7 +301,7 @@ TEST_P(EncodedDatastore, EveryListedPhoneExportsItsOwnMessagesIntoAFileOfItsOwn)
     bodies.insert(AttributeValue(testing::ReadFileBytes(result.FileName), "body"));
   }
   EXPECT_EQ(bodies.size(), imeis.size() + 1) << "each phone's own message";
-  EXPECT_EQ(FilesIn(output_.Path()).size(), imeis.size() + 1) << "no file replaced another";
+  EXPECT_EQ(FileNamesIn(output_.Path()).size(), imeis.size() + 1) << "no file replaced another";
 }
 
 // SQLite's own UTF-8 of UTF-16 text takes the unit after a lone surrogate for its pair; the
@@ -409,7 +402,7 @@ TEST(ExportSmsBackup, BackupThatWouldReplaceTheDatastoreOrItsLogIsRefused) {
                                   "only ever read; choose another folder for the backup.");
     }
     EXPECT_EQ(testing::ReadFileBytes(output.File("sms_All Phones.xml")), before);
-    EXPECT_THAT(FilesIn(output.Path()), ElementsAre("sms_All Phones.xml"));
+    EXPECT_THAT(FileNamesIn(output.Path()), ElementsAre("sms_All Phones.xml"));
   }
 }
 
@@ -460,7 +453,7 @@ TEST(ExportSmsBackup, DatastoreLockedBeyondTheWaitIsAnErrorNotAnEmptyBackup) {
   EXPECT_FALSE(result.Written);
   EXPECT_THAT(messages.Texts(),
               ElementsAre("Error reading datastore. Error was: database is locked."));
-  EXPECT_TRUE(FilesIn(output.Path()).empty());
+  EXPECT_TRUE(FileNamesIn(output.Path()).empty());
 }
 
 }  // namespace

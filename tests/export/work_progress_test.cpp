@@ -5,7 +5,6 @@
 #include <sqlite3.h>
 
 #include <chrono>
-#include <filesystem>
 #include <functional>
 #include <string>
 #include <thread>
@@ -26,15 +25,9 @@ namespace {
 
 using ::testing::ElementsAre;
 using ::testing::IsEmpty;
+using testing::FileNamesIn;
 using testing::TRecordingMessageBoxes;
 using testing::TTempDirectory;
-
-std::vector<std::string> FilesIn(const std::string& directory) {
-  std::vector<std::string> names;
-  for (const auto& entry : std::filesystem::directory_iterator(directory))
-    names.push_back(entry.path().filename().string());
-  return names;
-}
 
 class WorkProgressTest : public ::testing::Test {
  protected:
@@ -108,7 +101,7 @@ TEST_F(WorkProgressTest, CancelledExportShowsNothingAndLeavesTheEarlierBackup) {
     EXPECT_FALSE(result.Written);
     EXPECT_EQ(heard_after_cancel, 0) << "the run stops at the batch of the cancel";
     EXPECT_THAT(messages_.Texts(), IsEmpty());
-    EXPECT_THAT(FilesIn(output_.Path()), ElementsAre("sms_All Phones.xml"));
+    EXPECT_THAT(FileNamesIn(output_.Path()), ElementsAre("sms_All Phones.xml"));
     EXPECT_EQ(testing::ReadFileBytes(output_.File("sms_All Phones.xml")), "an earlier backup");
   }
 }
@@ -128,7 +121,7 @@ TEST_F(WorkProgressTest, SavingThatIsCancelledStopsWritingAndPutsNoFileInPlace) 
   TWorkProgress progress;
   progress.Cancel();
   EXPECT_FALSE(SaveUnlessCancelled(*document, path, &progress));
-  EXPECT_THAT(FilesIn(output_.Path()), ElementsAre("sms_All Phones.xml"));
+  EXPECT_THAT(FileNamesIn(output_.Path()), ElementsAre("sms_All Phones.xml"));
   EXPECT_EQ(testing::ReadFileBytes(path), "an earlier backup");
 
   TWorkProgress going_on;

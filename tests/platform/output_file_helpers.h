@@ -1,26 +1,15 @@
 #pragma once
 
-#include <algorithm>
-#include <filesystem>
+#include <gtest/gtest.h>
+
 #include <set>
 #include <string>
 #include <vector>
-
-#include <gtest/gtest.h>
 
 #include "platform/output_file.h"
 #include "support/temp_directory.h"
 
 namespace velmorra::testing {
-
-// The names of the entries of `directory`, sorted.
-inline std::vector<std::string> FileNamesIn(const std::string& directory) {
-  std::vector<std::string> names;
-  for (const auto& entry : std::filesystem::directory_iterator(directory))
-    names.push_back(entry.path().filename().string());
-  std::sort(names.begin(), names.end());
-  return names;
-}
 
 // Names that look like an output file's temporary file but are not one: the removal of the
 // files killed runs left must keep them.

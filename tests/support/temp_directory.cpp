@@ -1,5 +1,6 @@
 #include "support/temp_directory.h"
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -46,6 +47,16 @@ std::string ReadFileBytes(const std::string& path) {
 void WriteFileBytes(const std::string& path, const std::string& bytes) {
   std::ofstream out(Utf8Path(path), std::ios::binary | std::ios::trunc);
   out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+}
+
+std::vector<std::string> FileNamesIn(const std::string& directory) {
+  std::vector<std::string> names;
+  for (const auto& entry : std::filesystem::directory_iterator(Utf8Path(directory))) {
+    const std::u8string name = entry.path().filename().u8string();
+    names.emplace_back(name.begin(), name.end());
+  }
+  std::sort(names.begin(), names.end());
+  return names;
 }
 
 }  // namespace velmorra::testing

@@ -2,6 +2,7 @@
 
 #include <filesystem>
 #include <string>
+#include <vector>
 
 namespace velmorra::testing {
 
@@ -31,5 +32,8 @@ std::string ReadFileBytes(const std::string& path);
 
 // Writes `bytes` to `path`, replacing any file there.
 void WriteFileBytes(const std::string& path, const std::string& bytes);
+
+// The names of the entries of `directory`, sorted, in UTF-8.
+std::vector<std::string> FileNamesIn(const std::string& directory);
 
 }  // namespace velmorra::testing

@@ -1,6 +1,5 @@
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <filesystem>
 #include <stdexcept>
 #include <string>
@@ -23,6 +22,7 @@
 namespace velmorra {
 namespace {
 
+using testing::FileNamesIn;
 using testing::ReadFileBytes;
 using testing::TTempDirectory;
 using testing::WriteFileBytes;
@@ -52,15 +52,6 @@ std::string InMemory(IXMLDocument& document) {
   TMemoryByteStream stream;
   document.SaveToByteStream(stream, LayoutMode::Indented);
   return stream.Bytes();
-}
-
-std::vector<std::string> FileNamesIn(const std::string& directory) {
-  std::vector<std::string> names;
-  for (const auto& entry : std::filesystem::directory_iterator(directory)) {
-    names.push_back(entry.path().filename().string());
-  }
-  std::sort(names.begin(), names.end());
-  return names;
 }
 
 // Runs `operation`, which must raise `TError`, and returns its message.

@@ -15,6 +15,7 @@
 namespace velmorra {
 namespace {
 
+using testing::FileNamesIn;
 using testing::ReadFileBytes;
 using testing::TTempDirectory;
 using testing::Utf8Path;
@@ -49,13 +50,6 @@ bool Replace(const std::string& path, const std::string& bytes, TOutputFile& fil
   return file.Create(path) && file.Write(bytes.data(), bytes.size()) && file.Commit();
 }
 
-std::vector<std::string> FilesIn(const std::string& directory) {
-  std::vector<std::string> names;
-  for (const auto& entry : std::filesystem::directory_iterator(Utf8Path(directory)))
-    names.push_back(entry.path().filename().string());
-  return names;
-}
-
 TEST(Win32OutputFile, ReplacesATargetThatAnotherProgramReadsSharingDeletion) {
   TTempDirectory directory;
   const std::string path = directory.File("\u0421\u041C\u0421 \xE7\x9F\xAD\xF0\x9F\x93\xB1.xml");
@@ -83,7 +77,7 @@ TEST(Win32OutputFile, TargetHeldWithoutSharingDeletionStaysAsItWas) {
   }
   EXPECT_EQ(ReadFileBytes(path), "old");
   // Neither ours nor the empty "rf*.tmp" that Wine's ReplaceFileW leaves stays.
-  EXPECT_EQ(FilesIn(directory.Path()), std::vector<std::string>{"sms_All Phones.xml"});
+  EXPECT_EQ(FileNamesIn(directory.Path()), std::vector<std::string>{"sms_All Phones.xml"});
 }
 
 TEST(Win32OutputFile, ReadOnlyTargetAndDirectoryAreRefusedBeforeAnythingIsWritten) {
@@ -97,7 +91,7 @@ TEST(Win32OutputFile, ReadOnlyTargetAndDirectoryAreRefusedBeforeAnythingIsWritte
   EXPECT_FALSE(file.Create(directory.Path()));
   SetFileAttributesW(Wide(path).c_str(), FILE_ATTRIBUTE_NORMAL);
   EXPECT_EQ(ReadFileBytes(path), "old");
-  EXPECT_EQ(FilesIn(directory.Path()), std::vector<std::string>{"read-only.xml"});
+  EXPECT_EQ(FileNamesIn(directory.Path()), std::vector<std::string>{"read-only.xml"});
 }
 
 TEST(Win32OutputFile, RelativeTargetIsReplacedAndANewOneCreated) {
@@ -120,7 +114,7 @@ TEST(Win32OutputFile, TargetNamesOfEveryLengthUpToTheLimitAreWritten) {
     TOutputFile file;
     EXPECT_TRUE(Replace(directory.File(name), "bytes", file))
         << length << ": " << file.ErrorNumber();
-    EXPECT_EQ(FilesIn(directory.Path()), std::vector<std::string>{name}) << length;
+    EXPECT_EQ(FileNamesIn(directory.Path()), std::vector<std::string>{name}) << length;
   }
 }
 
@@ -132,7 +126,7 @@ TEST(Win32OutputFile, TemporaryFilesOfKilledRunsAreRemovedByTheNext) {
   TOutputFile still_writing;
   const std::set<std::string> expected =
       testing::NamesKeptByTheNextRun(directory.Path(), still_writing);
-  const std::vector<std::string> names = FilesIn(directory.Path());
+  const std::vector<std::string> names = FileNamesIn(directory.Path());
   EXPECT_EQ(std::set<std::string>(names.begin(), names.end()), expected);
 }
 
